@@ -1,0 +1,31 @@
+# Compile settings shared by every target of our own code.
+function(screenrelay_target_defaults target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_compile_definitions(${target} PRIVATE
+    UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+endfunction()
+
+# A subsystem of the product: a static library linked into ScreenRelay.dll.
+# Include paths are relative to src/, e.g. #include "json/JSONParser.h".
+function(screenrelay_add_library target)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${target} STATIC ${ARG_SOURCES})
+  screenrelay_target_defaults(${target})
+  target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+  if(ARG_DEPENDS)
+    target_link_libraries(${target} PUBLIC ${ARG_DEPENDS})
+  endif()
+endfunction()
+
+# A GoogleTest program; each test case runs in a fresh process under Wine.
+function(screenrelay_add_test target)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_executable(${target} ${ARG_SOURCES})
+  screenrelay_target_defaults(${target})
+  target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} screenrelay_testsupport GTest::gmock_main)
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
+    PROPERTIES TIMEOUT 120)
+endfunction()

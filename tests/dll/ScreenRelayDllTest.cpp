@@ -1,0 +1,197 @@
+#include "module/ModuleInterface.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+namespace
+{
+
+using Ostrel::ModuleFunctionTable;
+
+// Loads the DLL from the test program's folder, by full path, as the host does.
+class ScreenRelayDllTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        path_ = ScreenRelayTest::ProgramFolder() + L"ScreenRelay.dll";
+        module_ = LoadLibraryExW(path_.c_str(), nullptr, 0);
+        ASSERT_NE(module_, nullptr) << "LoadLibraryExW failed with " << GetLastError();
+    }
+    void TearDown() override
+    {
+        if (module_ != nullptr)
+        {
+            FreeLibrary(module_);
+        }
+    }
+
+    template <typename Function>
+    Function Export(const char* name)
+    {
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    }
+
+    std::string Resource(const wchar_t* type, int id)
+    {
+        HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(id), type);
+        if (found == nullptr)
+        {
+            return {};
+        }
+        const DWORD size = SizeofResource(module_, found);
+        const void* data = LockResource(LoadResource(module_, found));
+        return data == nullptr ? std::string() : std::string(static_cast<const char*>(data), size);
+    }
+
+    std::wstring path_;
+    HMODULE module_ = nullptr;
+};
+
+TEST_F(ScreenRelayDllTest, VersionExportsAndReleaseObject)
+{
+    auto getVersionNum = Export<std::uint32_t (*)()>("GetVersionNum");
+    auto getVersionStr = Export<const char* (*)()>("GetVersionStr");
+    auto releaseObject = Export<void (*)(void*)>("ReleaseObject");
+    ASSERT_NE(getVersionNum, nullptr);
+    ASSERT_NE(getVersionStr, nullptr);
+    ASSERT_NE(releaseObject, nullptr);
+    EXPECT_EQ(getVersionNum(), 2001000u);
+    EXPECT_STREQ(getVersionStr(), "2.1.0");
+    releaseObject(nullptr);
+    int anything = 0;
+    releaseObject(&anything);
+}
+
+TEST_F(ScreenRelayDllTest, CreateObjectReturnsOneStaticTableWhoseEntriesAreNotImplemented)
+{
+    auto createObject = Export<const ModuleFunctionTable* (*)(std::uint32_t)>("CreateObject");
+    ASSERT_NE(createObject, nullptr);
+    const ModuleFunctionTable* table = createObject(2001000);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(createObject(0), table);
+
+    // The table is read-only data of the DLL.
+    MEMORY_BASIC_INFORMATION memory{};
+    ASSERT_NE(VirtualQuery(table, &memory, sizeof(memory)), 0u);
+    EXPECT_EQ(memory.AllocationBase, module_);
+    EXPECT_EQ(memory.Protect & (PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE), 0u);
+
+    const Ostrel::ModuleStatus notImplemented = Ostrel::MODULE_STATUS_NOT_IMPLEMENTED;
+    Ostrel::ModuleHandle handle = nullptr;
+    EXPECT_EQ(table->NewModule(&handle, L"ScreenRelay"), notImplemented);
+    EXPECT_EQ(handle, nullptr);
+    EXPECT_EQ(table->DestroyModule(nullptr), notImplemented);
+    EXPECT_EQ(table->InitializeModule(nullptr, L"", L"", 0, nullptr, nullptr, nullptr, nullptr), notImplemented);
+    EXPECT_EQ(table->StartModule(nullptr), notImplemented);
+    EXPECT_EQ(table->StopModule(nullptr), notImplemented);
+    EXPECT_EQ(table->UninitializeModule(nullptr), notImplemented);
+    EXPECT_EQ(table->DirectMessage(nullptr, nullptr, L"", L"", L""), notImplemented);
+    EXPECT_EQ(table->InitializeModuleV2(nullptr, L"", L"", 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+              notImplemented);
+}
+
+TEST_F(ScreenRelayDllTest, MappingDefinitionResourceIsTabIndentedCrLfAsciiWithFifteenDistinctScreens)
+{
+    const std::string text = Resource(L"JSON", 101);
+    ASSERT_FALSE(text.empty());
+
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        ASSERT_LT(c, 0x80) << "non-ASCII byte at " << i;
+        if (c == '\n')
+        {
+            ASSERT_GT(i, 0u);
+            ASSERT_EQ(text[i - 1], '\r') << "bare line feed at " << i;
+        }
+        if (c == '\r')
+        {
+            ASSERT_EQ(text[i + 1], '\n') << "bare carriage return at " << i;
+        }
+        if (c == ' ' && (i == 0 || text[i - 1] == '\n'))
+        {
+            FAIL() << "line indented with spaces at " << i;
+        }
+    }
+
+    rapidjson::Document document;
+    document.Parse(text.c_str(), text.size());
+    ASSERT_FALSE(document.HasParseError());
+    ASSERT_TRUE(document.IsObject());
+    ASSERT_TRUE(document.HasMember("screens"));
+    const auto& screens = document["screens"];
+    ASSERT_TRUE(screens.IsArray());
+    ASSERT_EQ(screens.Size(), 15u);
+
+    // Lower-case words joined by underscores; names are area.screen.
+    auto isIdentifier = [](const std::string& s)
+    {
+        if (s.empty() || s.front() == '_' || s.back() == '_')
+        {
+            return false;
+        }
+        for (char c : s)
+        {
+            if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
+            {
+                return false;
+            }
+        }
+        return true;
+    };
+    std::set<std::string> names;
+    for (const auto& screen : screens.GetArray())
+    {
+        ASSERT_TRUE(screen.IsObject());
+        ASSERT_EQ(screen.MemberCount(), 2u);
+        ASSERT_TRUE(screen.HasMember("name") && screen["name"].IsString());
+        ASSERT_TRUE(screen.HasMember("page_id") && screen["page_id"].IsString());
+        const std::string name = screen["name"].GetString();
+        const std::string pageId = screen["page_id"].GetString();
+        const std::size_t dot = name.find('.');
+        ASSERT_NE(dot, std::string::npos) << name;
+        EXPECT_EQ(name.find('.', dot + 1), std::string::npos) << name;
+        EXPECT_TRUE(isIdentifier(name.substr(0, dot)) && isIdentifier(name.substr(dot + 1))) << name;
+        EXPECT_TRUE(isIdentifier(pageId)) << pageId;
+        EXPECT_TRUE(names.insert(name).second) << "duplicate " << name;
+    }
+}
+
+TEST_F(ScreenRelayDllTest, VersionResourceNamesTheCompanyAndFileVersion)
+{
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path_.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::string data(size, '\0');
+    ASSERT_TRUE(GetFileVersionInfoW(path_.c_str(), 0, size, data.data()));
+
+    auto field = [&](const wchar_t* name)
+    {
+        void* value = nullptr;
+        UINT length = 0;
+        const std::wstring query = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+        if (!VerQueryValueW(data.data(), query.c_str(), &value, &length) || length == 0)
+        {
+            return std::wstring();
+        }
+        return std::wstring(static_cast<const wchar_t*>(value));
+    };
+    EXPECT_EQ(field(L"CompanyName"), L"Norvane");
+    EXPECT_EQ(field(L"FileVersion").rfind(L"2, 1, 0, ", 0), 0u) << "FileVersion: " << field(L"FileVersion").size();
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), 2);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), 1);
+    EXPECT_EQ(HIWORD(fixed->dwFileVersionLS), 0);
+}
+
+} // namespace

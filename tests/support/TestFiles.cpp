@@ -1,0 +1,103 @@
+#include "support/TestFiles.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace ScreenRelayTest
+{
+
+std::string ReadFileBytes(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+    {
+        return {};
+    }
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    {
+        bytes.append(buffer, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+std::wstring ReadUtf16File(const std::wstring& path, bool* hadBom)
+{
+    const std::string bytes = ReadFileBytes(path);
+    const bool bom = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+                     static_cast<unsigned char>(bytes[1]) == 0xFE;
+    if (hadBom != nullptr)
+    {
+        *hadBom = bom;
+    }
+    const std::size_t start = bom ? 2 : 0;
+    std::wstring text((bytes.size() - start) / 2, L'\0');
+    std::copy_n(bytes.data() + start, text.size() * 2, reinterpret_cast<char*>(text.data()));
+    return text;
+}
+
+std::wstring ReadLoggedText(const std::wstring& group, const std::wstring& baseName)
+{
+    wchar_t* programData = nullptr;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &programData)))
+    {
+        return {};
+    }
+    const std::wstring folder = std::wstring(programData) + L"\\Norvane\\QVLOGS\\" + group + L"\\" + baseName;
+    CoTaskMemFree(programData);
+
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+    {
+        return {};
+    }
+    do
+    {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        {
+            names.emplace_back(found.cFileName);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+
+    std::wstring text;
+    for (const auto& name : names)
+    {
+        text += ReadUtf16File(folder + L"\\" + name);
+    }
+    return text;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+    {
+        return false;
+    }
+    DWORD written = 0;
+    const bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+std::wstring ProgramFolder()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+} // namespace ScreenRelayTest
