@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdint>
+#include <string>
 
 namespace ETWLogging
 {
@@ -27,9 +29,9 @@ public:
     // Formats and writes when the logger is enabled and the level passes.
     virtual void Log(LogLevel level, const wchar_t* file, const wchar_t* function, std::uint32_t line,
                      const wchar_t* format, ...) = 0;
-    // Writes an already formatted text.
-    virtual void LogText(const wchar_t* file, const wchar_t* function, std::uint32_t line, LogLevel level,
-                         const wchar_t* text) = 0;
+    // Writes an already formatted text; 0 or the Windows error code of the write.
+    virtual DWORD LogText(const wchar_t* file, const wchar_t* function, std::uint32_t line, LogLevel level,
+                          const wchar_t* text) = 0;
     virtual bool IsLevelEnabled(LogLevel level) = 0;
     virtual void SetMaxEntries(std::uint32_t entries) = 0;
     virtual std::uint32_t GetMaxEntries() = 0;
@@ -60,25 +62,31 @@ protected:
 class LoggingConfigListenerIf;
 struct ETWLogRecord;
 
-// The event-tracing logger's extension of the interface.
+// The event-tracing logger's extension of the interface. Slot order is part
+// of the interface.
 class CLoggingIf_ex : public CLoggingIf
 {
 public:
+    // Opens the logger for an application (null means the default one); the
+    // logger takes ownership of the listener when it returns 0.
     virtual DWORD OpenEx(const wchar_t* applicationName, const wchar_t* group, HMODULE moduleHandle,
                          const wchar_t* host, LoggingConfigListenerIf* listener) = 0;
-    virtual void LogTextEx(LogLevel level, const wchar_t* file, const wchar_t* function, std::uint32_t line,
-                           const wchar_t* text) = 0;
-    virtual void LogV(LogLevel level, const wchar_t* file, const wchar_t* function, std::uint32_t line,
-                      const wchar_t* format, va_list args) = 0;
-    virtual void LogEx(LogLevel level, const wchar_t* file, const wchar_t* function, std::uint32_t line,
-                       const wchar_t* format, ...) = 0;
+    virtual DWORD LogTextEx(LogLevel level, const wchar_t* file, const wchar_t* function, std::uint32_t line,
+                            const wchar_t* text) = 0;
+    virtual DWORD LogV(LogLevel level, const wchar_t* file, const wchar_t* function, std::uint32_t line,
+                       const wchar_t* format, va_list args) = 0;
+    virtual DWORD LogEx(LogLevel level, const wchar_t* file, const wchar_t* function, std::uint32_t line,
+                        const wchar_t* format, ...) = 0;
     virtual bool IsSessionHandle(std::uint64_t handle) = 0;
+    // A trace session's control request (enable, disable); a Windows error code.
     virtual ULONG OnTraceControl(ULONG requestCode, void* buffer) = 0;
     virtual void SetEventClassGuid() = 0;
-    virtual DWORD GetModuleName(wchar_t* out, HMODULE moduleHandle, bool stripExtension) = 0;
+    // The file name of a module (null: the process's executable), without its
+    // extension when asked; 0 or the Windows error code.
+    virtual DWORD GetModuleName(std::wstring& name, HMODULE moduleHandle, bool stripExtension) = 0;
     virtual void BuildLogName() = 0;
-    virtual void Unregister() = 0;
-    virtual void Shutdown() = 0;
+    virtual DWORD Unregister() = 0;
+    virtual DWORD Shutdown() = 0;
     virtual LogLevel MapLevel(LogLevel level) = 0;
     virtual void FillRecord(const wchar_t* file, const wchar_t* function, std::uint32_t line, ETWLogRecord* record) = 0;
 };

@@ -33,10 +33,11 @@ public:
     void SetEnabled(bool) override {}
     bool IsEnabled() override { return true; }
     void Log(LogLevel, const wchar_t*, const wchar_t*, std::uint32_t, const wchar_t*, ...) override {}
-    void LogText(const wchar_t* file, const wchar_t* function, std::uint32_t line, LogLevel level,
+    DWORD LogText(const wchar_t* file, const wchar_t* function, std::uint32_t line, LogLevel level,
                  const wchar_t* text) override
     {
         entries.push_back({file, function, line, level, text});
+        return 0;
     }
     bool IsLevelEnabled(LogLevel) override { return true; }
     void SetMaxEntries(std::uint32_t) override {}

@@ -1,8 +1,9 @@
 #include "support/TempFolder.h"
 
+#include "support/TestFiles.h"
+
 #include <windows.h>
 #include <objbase.h>
-#include <shellapi.h>
 
 #include <stdexcept>
 
@@ -40,14 +41,7 @@ TempFolder::TempFolder()
 
 TempFolder::~TempFolder()
 {
-    // SHFileOperation wants a double-terminated list.
-    std::wstring from = path_;
-    from.push_back(L'\0');
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationW(&operation);
+    DeleteFolderTree(path_);
 }
 
 } // namespace ScreenRelayTest

@@ -1,6 +1,8 @@
 #include "support/TestFiles.h"
 
 #include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -43,15 +45,21 @@ std::wstring ReadUtf16File(const std::wstring& path, bool* hadBom)
     return text;
 }
 
-std::wstring ReadLoggedText(const std::wstring& group, const std::wstring& baseName)
+std::wstring LogGroupFolder(const std::wstring& group)
 {
     wchar_t* programData = nullptr;
     if (FAILED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &programData)))
     {
         return {};
     }
-    const std::wstring folder = std::wstring(programData) + L"\\Norvane\\QVLOGS\\" + group + L"\\" + baseName;
+    const std::wstring folder = std::wstring(programData) + L"\\Norvane\\QVLOGS\\" + group;
     CoTaskMemFree(programData);
+    return folder;
+}
+
+std::wstring ReadLoggedText(const std::wstring& group, const std::wstring& baseName)
+{
+    const std::wstring folder = LogGroupFolder(group) + L"\\" + baseName;
 
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
@@ -78,6 +86,18 @@ std::wstring ReadLoggedText(const std::wstring& group, const std::wstring& baseN
     return text;
 }
 
+void DeleteFolderTree(const std::wstring& path)
+{
+    // SHFileOperation wants a double-terminated list.
+    std::wstring from = path;
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationW(&operation);
+}
+
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -90,6 +110,31 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
     CloseHandle(file);
     return ok;
+}
+
+std::wstring ProgramBaseName()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring name(path, length);
+    name = name.substr(name.find_last_of(L'\\') + 1);
+    return name.substr(0, name.find_last_of(L'.'));
+}
+
+std::wstring UniqueLogGroup()
+{
+    GUID guid{};
+    CoCreateGuid(&guid);
+    wchar_t text[64];
+    _snwprintf(text, 64, L"Test-%08lx%04x%04x%02x%02x%02x%02x", guid.Data1, guid.Data2, guid.Data3, guid.Data4[0],
+               guid.Data4[1], guid.Data4[2], guid.Data4[3]);
+    text[63] = L'\0';
+    return text;
+}
+
+void RemoveLogGroup(const std::wstring& group)
+{
+    DeleteFolderTree(LogGroupFolder(group));
 }
 
 std::wstring ProgramFolder()
