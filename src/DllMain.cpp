@@ -1,10 +1,16 @@
+#include "logging/LogFrontEnd.h"
 #include "module/ModuleInterface.h"
 
 #include <windows.h>
 
-// Attachment keeps nothing yet; real work happens in the explicit lifecycle calls.
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
+// Attachment only names the log context; real work happens in the explicit
+// lifecycle calls. The logger is created on the first log call.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
+    if (reason == DLL_PROCESS_ATTACH)
+    {
+        ETWLogging::SetLogContext(nullptr, L"ScreenRelayModule", instance, nullptr, 0);
+    }
     return TRUE;
 }
 

@@ -23,7 +23,7 @@ public:
     virtual DWORD Register() = 0;
     virtual const wchar_t* GetLogName() = 0;
     virtual const wchar_t* GetGroup() = 0;
-    virtual void Close() = 0;
+    virtual DWORD Close() = 0;
     virtual void SetEnabled(bool enabled) = 0;
     virtual bool IsEnabled() = 0;
     // Formats and writes when the logger is enabled and the level passes.

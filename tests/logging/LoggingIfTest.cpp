@@ -29,12 +29,12 @@ public:
     DWORD Register() override { return 0; }
     const wchar_t* GetLogName() override { return L""; }
     const wchar_t* GetGroup() override { return L""; }
-    void Close() override {}
+    DWORD Close() override { return 0; }
     void SetEnabled(bool) override {}
     bool IsEnabled() override { return true; }
     void Log(LogLevel, const wchar_t*, const wchar_t*, std::uint32_t, const wchar_t*, ...) override {}
     DWORD LogText(const wchar_t* file, const wchar_t* function, std::uint32_t line, LogLevel level,
-                 const wchar_t* text) override
+                  const wchar_t* text) override
     {
         entries.push_back({file, function, line, level, text});
         return 0;

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "logging/FileLogIndex.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace ETWLogging
+{
+
+struct FileLogHandleCloser
+{
+    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+};
+
+// An open log file, closed when the owner goes away.
+using FileLogHandle = std::unique_ptr<void, FileLogHandleCloser>;
+
+// Where the log files of one logger are and how they are named:
+// <folder>\<baseName>[_<host>]<index as three digits>.log
+struct FileLogLocation
+{
+    const std::wstring& folder;
+    const std::wstring& baseName;
+    const std::optional<std::wstring>& host;
+};
+
+// Opens the log file the next line goes to, positioned at its end. The file
+// of the stored index is used until its size reaches maxSize; then the next
+// index (back to 0 after maxEntries files) is started as a new, empty file and
+// stored. A stored index of maxEntries or more starts again at 0. New files
+// begin with the UTF-16LE byte-order mark. Returns 0, 87 for an empty folder,
+// base name or host, or the system error of creating or opening the file (the
+// handle stays empty then).
+DWORD OpenFileLogFile(const FileLogLocation& location, std::uint32_t maxSize, std::uint32_t maxEntries,
+                      FileLogIndex& index, FileLogHandle& file);
+
+} // namespace ETWLogging

@@ -1,0 +1,91 @@
+#include "messagebus/message/ReplyImpl.h"
+
+#include "logging/Log.h"
+
+#include <windows.h>
+
+#include <chrono>
+
+LOG_SOURCE_FILE(L"message\\ReplyImpl.cpp")
+
+namespace Ostrel
+{
+
+namespace
+{
+
+constexpr std::int64_t kGraceMilliseconds = 1000;
+
+} // namespace
+
+std::int64_t MonotonicMilliseconds()
+{
+    ULONGLONG interruptTime = 0;
+    QueryUnbiasedInterruptTime(&interruptTime);
+    return static_cast<std::int64_t>(interruptTime / 10000);
+}
+
+ReplyImpl::ReplyImpl(std::future<std::shared_ptr<Message>> future, std::uint32_t timeoutMilliseconds)
+    : future_(std::move(future))
+    , deadline_(MonotonicMilliseconds() + kGraceMilliseconds + timeoutMilliseconds)
+{
+}
+
+std::uint32_t ReplyImpl::getStatus()
+{
+    return status_;
+}
+
+void ReplyImpl::getMessage(std::shared_ptr<Message>& message)
+{
+    message = status_ == ReplyReceived ? message_ : nullptr;
+}
+
+std::uint32_t ReplyImpl::wait()
+{
+    if (status_ == ReplyPending)
+    {
+        status_ = getReplyMessage();
+    }
+    return status_;
+}
+
+std::uint32_t ReplyImpl::waitFor(std::uint32_t milliseconds)
+{
+    if (!future_.valid())
+    {
+        LOG_ERROR(L"Ostrel::ReplyImpl::waitFor", L"Reply future is in an invalid state. Returning.");
+        status_ = ReplyInvalid;
+        return status_;
+    }
+    if (future_.wait_for(std::chrono::milliseconds(milliseconds)) == std::future_status::timeout)
+    {
+        LOG_WARNING(L"Ostrel::ReplyImpl::waitFor", L"Reply waitFor timed out. Returning.");
+        return status_;
+    }
+    status_ = getReplyMessage();
+    return status_;
+}
+
+std::uint32_t ReplyImpl::getReplyMessage()
+{
+    if (!future_.valid())
+    {
+        LOG_ERROR(L"Ostrel::ReplyImpl::getReplyMessage", L"Reply future is in an invalid state. Returning.");
+        return ReplyInvalid;
+    }
+    while (future_.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+    {
+        const std::int64_t remaining = deadline_ - MonotonicMilliseconds();
+        if (remaining < 0)
+        {
+            LOG_ERROR(L"Ostrel::ReplyImpl::getReplyMessage", L"Reply future did not get fulfilled on time. Returning.");
+            return ReplyTimedOut;
+        }
+        future_.wait_for(std::chrono::milliseconds(remaining));
+    }
+    message_ = future_.get();
+    return message_ ? ReplyReceived : ReplyInvalid;
+}
+
+} // namespace Ostrel

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "messagebus/Reply.h"
+
+#include <cstdint>
+#include <future>
+#include <memory>
+
+namespace Ostrel
+{
+
+// A reply fed by the promise of a pending request. Its deadline is the
+// request's time-out plus one second of grace, on the monotonic clock.
+class ReplyImpl : public Reply
+{
+public:
+    ReplyImpl(std::future<std::shared_ptr<Message>> future, std::uint32_t timeoutMilliseconds);
+
+    std::uint32_t getStatus() override;
+    void getMessage(std::shared_ptr<Message>& message) override;
+    std::uint32_t wait() override;
+    std::uint32_t waitFor(std::uint32_t milliseconds) override;
+
+private:
+    std::uint32_t getReplyMessage();
+
+    std::uint32_t status_ = ReplyPending;
+    std::shared_ptr<Message> message_;
+    std::future<std::shared_ptr<Message>> future_;
+    std::int64_t deadline_;
+};
+
+// Milliseconds of the system's unbiased interrupt time (sleep not counted).
+std::int64_t MonotonicMilliseconds();
+
+} // namespace Ostrel
