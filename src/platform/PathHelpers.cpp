@@ -1,0 +1,203 @@
+#include "platform/PathHelpers.h"
+
+#include "platform/OSInfoProxy.h"
+#include "platform/RegistryAPI.h"
+#include "platform/ShlObjAPI.h"
+
+#include <objbase.h>
+#include <knownfolders.h>
+
+#include <functional>
+#include <regex>
+#include <unordered_map>
+#include <utility>
+
+namespace Ostrel
+{
+namespace internal
+{
+
+// The collaborators the macro values come from.
+class PathHelpersImpl
+{
+public:
+    PathHelpersImpl(std::shared_ptr<ShlObjAPI> shlObj, std::shared_ptr<Basekit::internal::OSInfoProxy> osInfo,
+                    std::shared_ptr<RegistryAPI> registry, PathParts hostParts)
+        : shlObj_(std::move(shlObj))
+        , osInfo_(std::move(osInfo))
+        , registry_(std::move(registry))
+        , hostParts_(std::move(hostParts))
+    {
+    }
+
+    // The value of a known macro, or the macro itself when it has none.
+    std::wstring resolve(const std::wstring& macro) const;
+
+    std::wstring platformName() const;
+    std::wstring hostPath(unsigned components) const { return hostParts_.join(components); }
+    std::wstring installFolder() const;
+    std::wstring knownFolder(REFKNOWNFOLDERID folderId) const;
+
+private:
+    std::shared_ptr<ShlObjAPI> shlObj_;
+    std::shared_ptr<Basekit::internal::OSInfoProxy> osInfo_;
+    std::shared_ptr<RegistryAPI> registry_;
+    PathParts hostParts_;
+};
+
+} // namespace internal
+
+namespace
+{
+
+using internal::PathHelpersImpl;
+using MacroValue = std::function<std::wstring(const PathHelpersImpl&)>;
+
+constexpr wchar_t kFrameworkKey[] = L"SOFTWARE\\NORVANE\\RADADUV";
+constexpr wchar_t kInstallDirValue[] = L"Install Dir";
+constexpr wchar_t kInstallDir32Value[] = L"Install Dir32";
+
+MacroValue HostPath(unsigned components)
+{
+    return [components](const PathHelpersImpl& impl)
+    {
+        return impl.hostPath(components);
+    };
+}
+
+MacroValue KnownFolder(const KNOWNFOLDERID& folderId)
+{
+    return [folderId](const PathHelpersImpl& impl)
+    {
+        return impl.knownFolder(folderId);
+    };
+}
+
+// Every macro the module knows, built once per process.
+const std::unordered_map<std::wstring, MacroValue>& MacroTable()
+{
+    static const std::unordered_map<std::wstring, MacroValue> table = {
+        {L"$(OS.Platform)",
+         [](const PathHelpersImpl& impl)
+         {
+             return impl.platformName();
+         }},
+        {L"$(App.Binary)", HostPath(PATH_COMPONENT_FILE_NAME | PATH_COMPONENT_EXTENSION)},
+        {L"$(App.Name)", HostPath(PATH_COMPONENT_FILE_NAME)},
+        {L"$(App.Folder)", HostPath(PATH_COMPONENT_DRIVE | PATH_COMPONENT_FOLDER)},
+        {L"$(App.Path)",
+         HostPath(PATH_COMPONENT_DRIVE | PATH_COMPONENT_FOLDER | PATH_COMPONENT_FILE_NAME | PATH_COMPONENT_EXTENSION)},
+        {L"$(VuzevaRevo.InstallDir)",
+         [](const PathHelpersImpl& impl)
+         {
+             return impl.installFolder();
+         }},
+        {L"$(FOLDERID_Profile)", KnownFolder(FOLDERID_Profile)},
+        {L"$(FOLDERID_Desktop)", KnownFolder(FOLDERID_Desktop)},
+        {L"$(FOLDERID_Documents)", KnownFolder(FOLDERID_Documents)},
+        {L"$(FOLDERID_LocalAppDataLow)", KnownFolder(FOLDERID_LocalAppDataLow)},
+        {L"$(FOLDERID_LocalAppData)", KnownFolder(FOLDERID_LocalAppData)},
+        {L"$(FOLDERID_RoamingAppData)", KnownFolder(FOLDERID_RoamingAppData)},
+        {L"$(FOLDERID_ProgramData)", KnownFolder(FOLDERID_ProgramData)},
+        {L"$(FOLDERID_ProgramFiles)", KnownFolder(FOLDERID_ProgramFiles)},
+        {L"$(FOLDERID_ProgramFilesX64)", KnownFolder(FOLDERID_ProgramFilesX64)},
+        {L"$(FOLDERID_ProgramFilesX86)", KnownFolder(FOLDERID_ProgramFilesX86)},
+        {L"$(FOLDERID_ProgramFilesCommon)", KnownFolder(FOLDERID_ProgramFilesCommon)},
+        {L"$(FOLDERID_ProgramFilesCommonX64)", KnownFolder(FOLDERID_ProgramFilesCommonX64)},
+        {L"$(FOLDERID_ProgramFilesCommonX86)", KnownFolder(FOLDERID_ProgramFilesCommonX86)},
+    };
+    return table;
+}
+
+// "$(" then one or more characters other than "$", "(" and ")", then ")".
+const std::wregex& MacroExpression()
+{
+    static const std::wregex expression(L"\\$\\([^$()]+\\)", std::regex_constants::ECMAScript |
+                                                                 std::regex_constants::nosubs |
+                                                                 std::regex_constants::optimize);
+    return expression;
+}
+
+} // namespace
+
+namespace internal
+{
+
+std::wstring PathHelpersImpl::resolve(const std::wstring& macro) const
+{
+    const auto& table = MacroTable();
+    const auto entry = table.find(macro);
+    if (entry == table.end())
+    {
+        return macro;
+    }
+    std::wstring value = entry->second(*this);
+    return value.empty() ? macro : value;
+}
+
+std::wstring PathHelpersImpl::platformName() const
+{
+    switch (osInfo_->getPlatform())
+    {
+        case Basekit::internal::OS_PLATFORM_WIN32:
+            return L"win32";
+        case Basekit::internal::OS_PLATFORM_X64:
+            return L"x64";
+        case Basekit::internal::OS_PLATFORM_UNKNOWN:
+            return L"PlatformUnknown";
+        default:
+            return {};
+    }
+}
+
+std::wstring PathHelpersImpl::installFolder() const
+{
+    const wchar_t* valueName = osInfo_->isWow64() ? kInstallDir32Value : kInstallDirValue;
+    std::wstring folder;
+    if (registry_->readString(kFrameworkKey, valueName, folder) != MODULE_STATUS_SUCCESS)
+    {
+        return {};
+    }
+    return folder;
+}
+
+std::wstring PathHelpersImpl::knownFolder(REFKNOWNFOLDERID folderId) const
+{
+    PWSTR path = nullptr;
+    const HRESULT result = shlObj_->SHGetKnownFolderPath(folderId, 0, nullptr, &path);
+    std::wstring folder = SUCCEEDED(result) && path != nullptr ? path : L"";
+    CoTaskMemFree(path);
+    return folder;
+}
+
+} // namespace internal
+
+PathHelpers::PathHelpers(std::shared_ptr<ShlObjAPI> shlObj, std::shared_ptr<Basekit::internal::OSInfoProxy> osInfo,
+                         std::shared_ptr<RegistryAPI> registry, std::optional<PathParts> hostParts)
+    : impl_(std::make_shared<internal::PathHelpersImpl>(
+          shlObj ? std::move(shlObj) : std::make_shared<ShlObjAPI>(),
+          osInfo ? std::move(osInfo) : std::make_shared<Basekit::internal::OSInfoProxy>(),
+          registry ? std::move(registry) : std::make_shared<RegistryAPI>(),
+          hostParts ? std::move(*hostParts) : hostApplicationPathParts()))
+{
+}
+
+PathHelpers::~PathHelpers() = default;
+
+bool PathHelpers::expand(std::wstring& path)
+{
+    std::wstring result;
+    auto remaining = path.cbegin();
+    std::wsmatch match;
+    while (std::regex_search(remaining, path.cend(), match, MacroExpression()))
+    {
+        result.append(remaining, match[0].first);
+        result += impl_->resolve(match.str(0));
+        remaining = match[0].second;
+    }
+    result.append(remaining, path.cend());
+    path = std::move(result);
+    return true;
+}
+
+} // namespace Ostrel
