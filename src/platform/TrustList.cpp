@@ -11,28 +11,18 @@ namespace Ostrel
 
 TrustList::TrustList(const wchar_t* subKey)
 {
-    HKEY key = nullptr;
-    status_ = static_cast<DWORD>(RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ | KEY_WOW64_64KEY, &key));
-    if (status_ != ERROR_SUCCESS)
+    status_ = static_cast<DWORD>(key_.Open(HKEY_LOCAL_MACHINE, subKey, KEY_READ | KEY_WOW64_64KEY));
+    if (status_ == ERROR_SUCCESS)
     {
-        return;
-    }
-    key_ = key;
-    status_ = CheckAdministratorsOnlyWrite(key_);
-}
-
-TrustList::~TrustList()
-{
-    if (key_ != nullptr)
-    {
-        RegCloseKey(key_);
+        status_ = CheckAdministratorsOnlyWrite(key_.GetHandle());
     }
 }
 
 bool TrustList::Contains(const std::wstring& name) const
 {
-    return status_ == ERROR_SUCCESS &&
-           RegQueryValueExW(key_, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    DWORD type = 0;
+    ULONG bytes = 0;
+    return status_ == ERROR_SUCCESS && key_.QueryValue(name.c_str(), &type, nullptr, &bytes) == ERROR_SUCCESS;
 }
 
 namespace
@@ -46,21 +36,16 @@ DWORD WriteTrustedFile(const std::wstring& path)
     {
         return error;
     }
-    HKEY key = nullptr;
-    error =
-        static_cast<DWORD>(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kTrustedFilesKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr));
+    Basekit::CRegKey key;
+    error = static_cast<DWORD>(key.Create(HKEY_LOCAL_MACHINE, kTrustedFilesKey, nullptr, REG_OPTION_NON_VOLATILE,
+                                          KEY_SET_VALUE | KEY_WOW64_64KEY));
     if (error != ERROR_SUCCESS)
     {
         return error;
     }
     const std::wstring::size_type slash = path.find_last_of(L"\\/");
     const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    error =
-        static_cast<DWORD>(RegSetValueExW(key, digest.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                                          static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t))));
-    RegCloseKey(key);
-    return error;
+    return static_cast<DWORD>(key.SetStringValue(digest.c_str(), name.c_str()));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "registry/CRegKey.h"
+
 #include <windows.h>
 
 #include <string>
@@ -18,9 +20,6 @@ class TrustList
 {
 public:
     explicit TrustList(const wchar_t* subKey);
-    ~TrustList();
-    TrustList(const TrustList&) = delete;
-    TrustList& operator=(const TrustList&) = delete;
 
     // 0 when the list can be used; ERROR_FILE_NOT_FOUND when the key does not
     // exist; ERROR_ACCESS_DENIED when non-administrators can change it;
@@ -30,7 +29,7 @@ public:
     bool Contains(const std::wstring& name) const;
 
 private:
-    HKEY key_ = nullptr;
+    mutable Basekit::CRegKey key_;
     DWORD status_ = ERROR_FILE_NOT_FOUND;
 };
 
