@@ -1,11 +1,13 @@
-// relayhost: the framework's host for development. It loads ScreenRelay.dll by
-// full path with the Windows loader, asks it for its version and module
-// function table, and reports what it found.
+// relayhost: the framework's host for development. It sets up a development
+// installation (install folder and trusted libraries in the registry), loads
+// ScreenRelay.dll by full path with the Windows loader, asks it for its
+// version and module function table, and reports what it found.
 //
 //   relayhost [path\to\ScreenRelay.dll]
 //
 // Without an argument it loads ScreenRelay.dll from its own folder.
 
+#include "DevelopmentInstallation.h"
 #include "module/ModuleInterface.h"
 
 #include <windows.h>
@@ -46,6 +48,17 @@ void ReportEntry(const wchar_t* name, const void* entry)
 
 int wmain(int argc, wchar_t** argv)
 {
+    const RelayHost::DevelopmentInstallation installation = RelayHost::SetUpDevelopmentInstallation(OwnFolder());
+    std::wprintf(L"install folder: %ls\n", installation.installFolder.c_str());
+    for (const auto& trusted : installation.trustedFiles)
+    {
+        std::wprintf(L"trusted: %ls\n", trusted.c_str());
+    }
+    for (const auto& failure : installation.failures)
+    {
+        std::wprintf(L"set-up failed: %ls\n", failure.c_str());
+    }
+
     const std::wstring path = FullPath(argc > 1 ? argv[1] : OwnFolder() + L"ScreenRelay.dll");
     std::wprintf(L"module: %ls\n", path.c_str());
 
