@@ -1,0 +1,471 @@
+#include "MessageBusProtocol.h"
+#include "messagebus/MessageBusFunctions.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <future>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+using namespace std::chrono_literals;
+using Ostrel::MessageBusFunctions;
+using Ostrel::ModuleStatus;
+
+// What an entry point was called with, kept until the test looks.
+struct Call
+{
+    std::wstring name;
+    std::wstring sender;
+    std::wstring payload;
+    std::optional<MessageProperties> record;
+    std::uint64_t replyIndex = 0;
+    std::uint32_t status = 0;
+    DWORD threadId = 0;
+};
+
+class Recorder
+{
+public:
+    void add(Call call)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            calls_.push_back(std::move(call));
+        }
+        changed_.notify_all();
+    }
+    bool waitFor(std::size_t count, std::chrono::milliseconds timeout = 10s)
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return calls_.size() >= count; });
+    }
+    std::vector<Call> calls()
+    {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Call> calls_;
+};
+
+Call MakeCall(const MessageProperties* record, const wchar_t* name, const wchar_t* sender, const wchar_t* payload)
+{
+    Call call{name, sender, payload, std::nullopt, 0, 0, GetCurrentThreadId()};
+    if (record != nullptr)
+    {
+        call.record = *record;
+    }
+    return call;
+}
+
+ModuleStatus Deliver(void* recorder, const MessageProperties* record, const wchar_t* name, const wchar_t* sender,
+                     const wchar_t* payload)
+{
+    static_cast<Recorder*>(recorder)->add(MakeCall(record, name, sender, payload));
+    return 0;
+}
+
+ModuleStatus ReplyTo(void* recorder, std::uint64_t replyIndex, const MessageProperties* record, const wchar_t* name,
+                     const wchar_t* sender, const wchar_t* payload, std::uint32_t status)
+{
+    Call call = MakeCall(record, name, sender, payload);
+    call.replyIndex = replyIndex;
+    call.status = status;
+    static_cast<Recorder*>(recorder)->add(std::move(call));
+    return 0;
+}
+
+// A record whose every byte differs from its neighbours, REPLY clear.
+MessageProperties PatternRecord()
+{
+    MessageProperties record{};
+    auto* bytes = reinterpret_cast<unsigned char*>(&record);
+    for (std::size_t i = 0; i < sizeof(record); ++i)
+    {
+        bytes[i] = static_cast<unsigned char>(i * 7 + 3);
+    }
+    record.flags &= ~Ostrel::MESSAGE_FLAG_REPLY;
+    return record;
+}
+
+bool SameBytes(const MessageProperties& left, const MessageProperties& right)
+{
+    return std::memcmp(&left, &right, sizeof(left)) == 0;
+}
+
+// A subscriber that answers every request with "answer:<payload>", then
+// publishes the plain copy of its answer as the module's client does.
+struct Responder
+{
+    const MessageBusFunctions* bus;
+    void* handle;
+    Recorder answerResults;
+
+    static ModuleStatus Deliver(void* self, const MessageProperties* record, const wchar_t*, const wchar_t*,
+                                const wchar_t* payload)
+    {
+        auto& responder = *static_cast<Responder*>(self);
+        MessageProperties answer = DevBus::AnswerProperties(*record);
+        const std::wstring text = L"answer:" + std::wstring(payload);
+        for (int i = 0; i < 2; ++i)
+        {
+            Call result{};
+            result.status =
+                responder.bus->publish(responder.handle, &answer, L"Svc.Answer", L"responder", text.c_str());
+            responder.answerResults.add(std::move(result));
+        }
+        answer.flags &= ~Ostrel::MESSAGE_FLAG_REPLY;
+        answer.replyToken = 0;
+        responder.bus->publish(responder.handle, &answer, L"Svc.Answer", L"responder", text.c_str());
+        return 0;
+    }
+};
+
+// Loads MessageBus.dll from the test program's folder and opens two handles
+// on its bus: one to publish and request with, one to subscribe with.
+class MessageBusLibraryTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        library_ = LoadLibraryW((ScreenRelayTest::ProgramFolder() + L"MessageBus.dll").c_str());
+        ASSERT_NE(library_, nullptr) << "LoadLibraryW failed with " << GetLastError();
+        using CreateObjectFn = const MessageBusFunctions* (*)(std::uint32_t);
+        auto createObject =
+            reinterpret_cast<CreateObjectFn>(reinterpret_cast<void*>(GetProcAddress(library_, "CreateObject")));
+        ASSERT_NE(createObject, nullptr);
+        bus_ = createObject(Ostrel::kMessageBusInterfaceVersion);
+        ASSERT_NE(bus_, nullptr);
+        EXPECT_EQ(createObject(1000000), nullptr);
+        ASSERT_EQ(bus_->createHandle(&client_), 0u);
+        ASSERT_EQ(bus_->createHandle(&service_), 0u);
+    }
+    void TearDown() override
+    {
+        if (library_ == nullptr)
+        {
+            return;
+        }
+        bus_->releaseHandle(client_);
+        bus_->releaseHandle(service_);
+        FreeLibrary(library_);
+    }
+
+    ModuleStatus Publish(const wchar_t* name, const wchar_t* payload = L"{}")
+    {
+        MessageProperties record = PatternRecord();
+        return bus_->publish(client_, &record, name, L"client", payload);
+    }
+    ModuleStatus Request(Recorder& replies, std::uint64_t index, std::uint64_t timeout, const wchar_t* payload = L"q",
+                         void* handle = nullptr)
+    {
+        MessageProperties record = PatternRecord();
+        record.flags |= Ostrel::MESSAGE_FLAG_REPLY;
+        return bus_->request(handle ? handle : client_, index, &replies, &ReplyTo, &record, L"Svc.Query", L"client",
+                             payload, timeout);
+    }
+
+    HMODULE library_ = nullptr;
+    const MessageBusFunctions* bus_ = nullptr;
+    void* client_ = nullptr;
+    void* service_ = nullptr;
+};
+
+TEST_F(MessageBusLibraryTest, PublishDeliversToEverySubscriptionOnAWorkerThreadWithTheRecordUnchanged)
+{
+    Recorder first;
+    Recorder second;
+    ASSERT_NE(bus_->subscribe(service_, &first, &Deliver, L"ZTS.UI.ShowScreen"), 0u);
+    ASSERT_NE(bus_->subscribeFilter(service_, &second, &Deliver, L"ZTS\\.UI\\..*"), 0u);
+
+    const MessageProperties sent = PatternRecord();
+    MessageProperties record = sent;
+    ASSERT_EQ(bus_->publishFlagged(client_, &record, L"ZTS.UI.ShowScreen", L"client", L"{\"screen\":1}"), 0u);
+
+    for (Recorder* recorder : {&first, &second})
+    {
+        ASSERT_TRUE(recorder->waitFor(1));
+        const Call call = recorder->calls().front();
+        EXPECT_NE(call.threadId, GetCurrentThreadId());
+        EXPECT_EQ(call.name, L"ZTS.UI.ShowScreen");
+        EXPECT_EQ(call.sender, L"client");
+        EXPECT_EQ(call.payload, L"{\"screen\":1}");
+        ASSERT_TRUE(call.record.has_value());
+        EXPECT_TRUE(SameBytes(*call.record, sent));
+    }
+    EXPECT_EQ(Publish(L"Svc.Unheard"), Ostrel::MODULE_STATUS_NO_SUBSCRIBERS);
+}
+
+TEST_F(MessageBusLibraryTest, SubscriptionsMatchWholeNamesCaseSensitively)
+{
+    struct Case
+    {
+        bool byPattern;
+        const wchar_t* subscribed;
+        const wchar_t* published;
+        bool delivered;
+    };
+    const Case cases[] = {
+        {false, L"ZTS.UI.ShowScreen", L"ZTS.UI.ShowScreen", true},
+        {false, L"ZTS.UI.ShowScreen", L"zts.ui.showscreen", false},
+        {false, L"ZTS.UI.Show", L"ZTS.UI.ShowScreen", false},
+        {true, L"ZTS\\.UI\\.Show(Screen|Help)", L"ZTS.UI.ShowHelp", true},
+        {true, L"ZTS\\.UI", L"ZTS.UI.ShowScreen", false},
+        {true, L"ShowScreen", L"ZTS.UI.ShowScreen", false},
+        {true, L"zts\\.ui\\..*", L"ZTS.UI.ShowScreen", false},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << (c.byPattern ? "pattern " : "name ") << c.subscribed);
+        Recorder recorder;
+        const std::uint32_t id = c.byPattern ? bus_->subscribeFilter(service_, &recorder, &Deliver, c.subscribed)
+                                             : bus_->subscribe(service_, &recorder, &Deliver, c.subscribed);
+        ASSERT_NE(id, 0u);
+        EXPECT_EQ(Publish(c.published), c.delivered ? 0u : Ostrel::MODULE_STATUS_NO_SUBSCRIBERS);
+        EXPECT_EQ(recorder.waitFor(1, c.delivered ? 10000ms : 0ms), c.delivered);
+        bus_->unsubscribe(service_, id);
+    }
+    Recorder unused;
+    EXPECT_EQ(bus_->subscribeFilter(service_, &unused, &Deliver, L"ZTS.UI.[Show"), 0u);
+    EXPECT_EQ(bus_->subscribeFilter(service_, &unused, &Deliver, L"(ZTS"), 0u);
+}
+
+struct BlockingHandler
+{
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+
+    static ModuleStatus Deliver(void* self, const MessageProperties*, const wchar_t*, const wchar_t*, const wchar_t*)
+    {
+        auto& handler = *static_cast<BlockingHandler*>(self);
+        handler.entered.set_value();
+        handler.released.wait();
+        return 0;
+    }
+};
+
+TEST_F(MessageBusLibraryTest, UnsubscribeWaitsForTheRunningDeliveryAndEndsDelivery)
+{
+    BlockingHandler handler;
+    const std::uint32_t id = bus_->subscribe(service_, &handler, &BlockingHandler::Deliver, L"Svc.Event");
+    ASSERT_NE(id, 0u);
+    ASSERT_EQ(Publish(L"Svc.Event"), 0u);
+    handler.entered.get_future().wait();
+
+    auto unsubscribed = std::async(std::launch::async, [&] { bus_->unsubscribe(service_, id); });
+    EXPECT_EQ(unsubscribed.wait_for(300ms), std::future_status::timeout);
+    handler.release.set_value();
+    EXPECT_EQ(unsubscribed.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(Publish(L"Svc.Event"), Ostrel::MODULE_STATUS_NO_SUBSCRIBERS);
+}
+
+TEST_F(MessageBusLibraryTest, AnsweredRequestCallsTheReplyEntryOnceWithTheAnswer)
+{
+    Responder responder{bus_, service_, {}};
+    Recorder requests;
+    Recorder plainMessages;
+    ASSERT_NE(bus_->subscribe(service_, &responder, &Responder::Deliver, L"Svc.Query"), 0u);
+    ASSERT_NE(bus_->subscribe(service_, &requests, &Deliver, L"Svc.Query"), 0u);
+    ASSERT_NE(bus_->subscribe(service_, &plainMessages, &Deliver, L"Svc.Answer"), 0u);
+
+    Recorder replies;
+    ASSERT_EQ(Request(replies, 42, 5000, L"ping"), 0u);
+    ASSERT_TRUE(replies.waitFor(1));
+    ASSERT_TRUE(requests.waitFor(1));
+    ASSERT_TRUE(plainMessages.waitFor(1));
+    EXPECT_FALSE(replies.waitFor(2, 300ms));
+    EXPECT_FALSE(plainMessages.waitFor(2, 0ms));
+
+    // The request arrives with its token and REPLY clear, every other byte as sent.
+    const MessageProperties delivered = *requests.calls().front().record;
+    EXPECT_NE(delivered.replyToken, 0u);
+    EXPECT_EQ(delivered.flags & Ostrel::MESSAGE_FLAG_REPLY, 0u);
+    MessageProperties expected = PatternRecord();
+    expected.replyToken = delivered.replyToken;
+    EXPECT_TRUE(SameBytes(delivered, expected));
+
+    const Call reply = replies.calls().front();
+    EXPECT_NE(reply.threadId, GetCurrentThreadId());
+    EXPECT_EQ(reply.status, 0u);
+    EXPECT_EQ(reply.replyIndex, 42u);
+    EXPECT_EQ(reply.name, L"Svc.Answer");
+    EXPECT_EQ(reply.sender, L"responder");
+    EXPECT_EQ(reply.payload, L"answer:ping");
+    ASSERT_TRUE(reply.record.has_value());
+    EXPECT_TRUE(SameBytes(*reply.record, DevBus::AnswerProperties(delivered)));
+    ASSERT_TRUE(responder.answerResults.waitFor(2));
+    EXPECT_EQ(responder.answerResults.calls()[0].status, 0u);
+    EXPECT_EQ(responder.answerResults.calls()[1].status, Ostrel::MODULE_STATUS_NOT_FOUND);
+}
+
+TEST_F(MessageBusLibraryTest, UnansweredRequestTimesOutWithOneReplyCall)
+{
+    Recorder replies;
+    EXPECT_EQ(Request(replies, 1, 100), Ostrel::MODULE_STATUS_NO_SUBSCRIBERS);
+
+    Recorder requests;
+    ASSERT_NE(bus_->subscribe(service_, &requests, &Deliver, L"Svc.Query"), 0u);
+    MessageProperties record = PatternRecord();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(bus_->requestFlagged(client_, 7, &replies, &ReplyTo, &record, L"Svc.Query", L"client", L"q", 300), 0u);
+    ASSERT_TRUE(replies.waitFor(1));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
+    const Call reply = replies.calls().front();
+    EXPECT_EQ(reply.status, Ostrel::MODULE_STATUS_TIMEOUT);
+    EXPECT_EQ(reply.replyIndex, 7u);
+    EXPECT_FALSE(reply.record.has_value());
+    EXPECT_EQ(reply.name + reply.sender + reply.payload, L"");
+
+    ASSERT_TRUE(requests.waitFor(1));
+    MessageProperties lateAnswer = DevBus::AnswerProperties(*requests.calls().front().record);
+    EXPECT_EQ(bus_->publish(service_, &lateAnswer, L"Svc.Answer", L"late", L""), Ostrel::MODULE_STATUS_NOT_FOUND);
+    EXPECT_FALSE(replies.waitFor(2, 200ms));
+}
+
+TEST_F(MessageBusLibraryTest, ReleasedReplyEntryIsNeverCalledForThatHandle)
+{
+    Recorder requests;
+    ASSERT_NE(bus_->subscribe(service_, &requests, &Deliver, L"Svc.Query"), 0u);
+    Recorder released;
+    Recorder kept;
+    ASSERT_EQ(Request(released, 1, 600), 0u);
+    ASSERT_EQ(Request(kept, 2, 600, L"q", service_), 0u);
+    ASSERT_TRUE(requests.waitFor(2));
+
+    bus_->releaseReplyCallback(client_, &ReplyTo);
+    for (const Call& request : requests.calls())
+    {
+        MessageProperties answer = DevBus::AnswerProperties(*request.record);
+        bus_->publish(service_, &answer, L"Svc.Answer", L"responder", request.payload.c_str());
+    }
+    ASSERT_TRUE(kept.waitFor(1));
+    EXPECT_EQ(kept.calls().front().replyIndex, 2u);
+    EXPECT_FALSE(released.waitFor(1, 1000ms));
+}
+
+// Handles "Outer" by asking "Inner" and waiting for the answer, as a module
+// handler that needs a setting does.
+struct NestedRequester
+{
+    const MessageBusFunctions* bus;
+    void* handle;
+    Recorder outcomes;
+
+    static ModuleStatus Deliver(void* self, const MessageProperties* record, const wchar_t*, const wchar_t*,
+                                const wchar_t* payload)
+    {
+        auto& requester = *static_cast<NestedRequester*>(self);
+        Recorder replies;
+        MessageProperties request = *record;
+        const ModuleStatus status =
+            requester.bus->request(requester.handle, 0, &replies, &ReplyTo, &request, L"Svc.Query", L"", payload, 5000);
+        Call outcome{};
+        outcome.status = status;
+        if (status == 0)
+        {
+            outcome = replies.waitFor(1, 15s) ? replies.calls().front() : Call{};
+        }
+        requester.outcomes.add(std::move(outcome));
+        return 0;
+    }
+};
+
+TEST_F(MessageBusLibraryTest, HandlersWaitingForAnswersDoNotStallTheRequestsTheyWaitFor)
+{
+    Responder responder{bus_, service_, {}};
+    NestedRequester requester{bus_, service_, {}};
+    ASSERT_NE(bus_->subscribe(service_, &responder, &Responder::Deliver, L"Svc.Query"), 0u);
+    ASSERT_NE(bus_->subscribe(service_, &requester, &NestedRequester::Deliver, L"Outer"), 0u);
+
+    constexpr int kConcurrent = 8;
+    for (int i = 0; i < kConcurrent; ++i)
+    {
+        ASSERT_EQ(Publish(L"Outer", std::to_wstring(i).c_str()), 0u);
+    }
+    ASSERT_TRUE(requester.outcomes.waitFor(kConcurrent, 20s));
+    std::vector<std::wstring> answers;
+    for (const Call& outcome : requester.outcomes.calls())
+    {
+        EXPECT_EQ(outcome.status, 0u);
+        answers.push_back(outcome.payload);
+    }
+    std::sort(answers.begin(), answers.end());
+    EXPECT_EQ(answers.front(), L"answer:0");
+    EXPECT_EQ(answers.back(), L"answer:7");
+}
+
+TEST_F(MessageBusLibraryTest, HandlesShareOneBusAndTheLastReleaseLetsTheLibraryUnload)
+{
+    Recorder recorder;
+    ASSERT_NE(bus_->subscribe(service_, &recorder, &Deliver, L"Svc.Event"), 0u);
+    ASSERT_EQ(Publish(L"Svc.Event"), 0u);
+    ASSERT_TRUE(recorder.waitFor(1));
+
+    EXPECT_EQ(bus_->createHandle(nullptr), Ostrel::MODULE_STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(bus_->releaseHandle(reinterpret_cast<void*>(0x5A5A)), Ostrel::MODULE_STATUS_INVALID_HANDLE);
+    EXPECT_EQ(bus_->releaseHandle(service_), 0u);
+    EXPECT_EQ(bus_->releaseHandle(service_), Ostrel::MODULE_STATUS_INVALID_HANDLE);
+    EXPECT_EQ(bus_->subscribe(service_, &recorder, &Deliver, L"Svc.Event"), 0u);
+    EXPECT_EQ(Publish(L"Svc.Event"), Ostrel::MODULE_STATUS_NO_SUBSCRIBERS);
+
+    // The bus's threads hold the library; they are gone after the last release.
+    EXPECT_EQ(bus_->releaseHandle(client_), 0u);
+    FreeLibrary(library_);
+    library_ = nullptr;
+    EXPECT_EQ(GetModuleHandleW(L"MessageBus.dll"), nullptr);
+}
+
+// Releases its own handle from inside its delivery.
+struct SelfReleaser
+{
+    const MessageBusFunctions* bus;
+    void* handle;
+    std::promise<ModuleStatus> released;
+
+    static ModuleStatus Deliver(void* self, const MessageProperties*, const wchar_t*, const wchar_t*, const wchar_t*)
+    {
+        auto& releaser = *static_cast<SelfReleaser*>(self);
+        releaser.released.set_value(releaser.bus->releaseHandle(releaser.handle));
+        return 0;
+    }
+};
+
+TEST_F(MessageBusLibraryTest, ReleasingTheLastHandleInsideADeliveryLetsTheLibraryUnloadOnceTheThreadEnds)
+{
+    SelfReleaser releaser{bus_, service_, {}};
+    ASSERT_NE(bus_->subscribe(service_, &releaser, &SelfReleaser::Deliver, L"Svc.Stop"), 0u);
+    ASSERT_EQ(bus_->releaseHandle(client_), 0u);
+    MessageProperties record = PatternRecord();
+    ASSERT_EQ(bus_->publish(service_, &record, L"Svc.Stop", L"", L""), 0u);
+    auto released = releaser.released.get_future();
+    ASSERT_EQ(released.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(released.get(), 0u);
+
+    FreeLibrary(library_);
+    library_ = nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (GetModuleHandleW(L"MessageBus.dll") != nullptr && std::chrono::steady_clock::now() < deadline)
+    {
+        Sleep(10);
+    }
+    EXPECT_EQ(GetModuleHandleW(L"MessageBus.dll"), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,205 @@
+#include "messagebus/MessageBusLib.h"
+#include "platform/ModuleException.h"
+#include "platform/PathHelpers.h"
+#include "platform/TrustVerification.h"
+#include "platform/dll/SharedLibrary.h"
+#include "registry/CObfuscatedIniReader.h"
+
+#include "platform/dllTestSupport/TestLibraries.h"
+#include "support/LogCapture.h"
+#include "support/RegistryIsolation.h"
+#include "support/TempFolder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+namespace Ostrel
+{
+namespace
+{
+
+// Stand-ins for the bus library, built next to the test program.
+constexpr wchar_t kTestBus[] = L"TestBus.dll";
+constexpr wchar_t kTestBusNoTable[] = L"TestBusNoTable.dll";
+constexpr wchar_t kTestBusNoHandle[] = L"TestBusNoHandle.dll";
+constexpr wchar_t kTestBusReleaseFails[] = L"TestBusReleaseFails.dll";
+
+bool IsLoaded(const std::wstring& path)
+{
+    return GetModuleHandleW(path.c_str()) != nullptr;
+}
+
+// Every call the loaded stand-in received so far, one line each.
+std::wstring Journal(const std::wstring& path)
+{
+    using JournalFunction = const wchar_t* (*)();
+    const FARPROC address = GetProcAddress(GetModuleHandleW(path.c_str()), "TestBusJournal");
+    return address != nullptr ? reinterpret_cast<JournalFunction>(reinterpret_cast<void*>(address))() : L"";
+}
+
+class MessageBusLibTest : public ScreenRelayTest::RegistryIsolatedTest
+{
+protected:
+    // Log lines name the image, the source file and the function.
+    void SetUp() override
+    {
+        RegistryIsolatedTest::SetUp();
+        Basekit::CObfuscatedIniReader settings;
+        settings.Load(ScreenRelayTest::LogGroupFolder(log_.Group()) + L"\\" + ScreenRelayTest::ProgramBaseName() +
+                      L"\\log.ini");
+        settings.SetInt(L"Config", L"Options", 16 | 8 | 32);
+    }
+
+    // The logged line that holds the text; empty when there is none.
+    std::wstring LoggedLine(const std::wstring& text) const
+    {
+        const std::wstring logged = log_.Text();
+        const std::size_t at = logged.find(text);
+        if (at == std::wstring::npos)
+        {
+            return {};
+        }
+        const std::size_t begin = logged.rfind(L'\n', at);
+        const std::size_t start = begin == std::wstring::npos ? 0 : begin + 1;
+        return logged.substr(start, logged.find(L'\n', at) - start);
+    }
+
+    // Puts a stand-in as "MessageBus.dll" into a folder of the temporary
+    // folder and lists it as trusted.
+    std::wstring InstallBus(const wchar_t* testBus, const std::wstring& folder)
+    {
+        const std::wstring path = ScreenRelayTest::CopyTestLibrary(testBus, temp_.File(folder), L"MessageBus.dll");
+        EXPECT_FALSE(path.empty());
+        EXPECT_EQ(ListTrustedFile(path), 0u);
+        return path;
+    }
+
+    void SetInstallFolder(const std::wstring& folder)
+    {
+        const std::wstring path = temp_.File(folder);
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\NORVANE\\RADADUV", L"Install Dir", REG_SZ,
+                                  path.c_str(), static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+
+    // The bus library found through the default descriptor, for a host
+    // application living in the temporary folder's "app" folder (the test
+    // program's own folder may hold a development bus library).
+    std::shared_ptr<SharedLibrary> DefaultLibrary()
+    {
+        auto pathHelpers =
+            std::make_shared<PathHelpers>(nullptr, nullptr, nullptr, splitPath(temp_.File(L"app\\relayhost.exe")));
+        return std::make_shared<SharedLibrary>(MessageBusLib::defaultDescriptor(), nullptr, nullptr,
+                                               std::move(pathHelpers));
+    }
+
+    ScreenRelayTest::LogCapture log_{ETWLogging::LOG_LEVEL_NORMAL};
+    ScreenRelayTest::TempFolder temp_;
+};
+
+TEST_F(MessageBusLibTest, ForwardsToTheLoadedBusAndReleasesInReverseOrder)
+{
+    const std::wstring path = InstallBus(kTestBus, L"install");
+    SetInstallFolder(L"install");
+    auto bus = std::make_unique<MessageBusLib>(DefaultLibrary());
+
+    const auto message = createMessage(L"ZTS.UI.ShowScreen", L"Sender.dll", L"{}");
+    MessageHandler handler;
+    ReplyFunction replyFunction;
+    EXPECT_EQ(bus->publish(message, false), MODULE_STATUS_SUCCESS);
+    EXPECT_EQ(bus->publish(message, true), MODULE_STATUS_SUCCESS);
+    EXPECT_EQ(bus->request(message, 3, &replyFunction, 5000, false), MODULE_STATUS_SUCCESS);
+    EXPECT_EQ(bus->request(message, 4, &replyFunction, 5000, true), MODULE_STATUS_SUCCESS);
+    EXPECT_EQ(bus->subscribe(L"ZTS.UI.ShowHelp", &handler), 14u);
+    EXPECT_EQ(bus->subscribeFilter(L"ZTS\\..*", &handler), 15u);
+    bus->unsubscribe(14);
+    bus->releaseReplyCallback();
+
+    // One more reference keeps the library readable after the binding let go.
+    HMODULE module = nullptr;
+    ASSERT_TRUE(GetModuleHandleExW(0, path.c_str(), &module));
+    bus.reset();
+    EXPECT_EQ(Journal(path), L"CreateObject 2001000\n0\n2 ZTS.UI.ShowScreen\n8 ZTS.UI.ShowScreen\n"
+                             L"3 3 ZTS.UI.ShowScreen 5000\n9 4 ZTS.UI.ShowScreen 5000\n4 ZTS.UI.ShowHelp\n"
+                             L"5 ZTS\\..*\n6 14\n7\n7\n1\n");
+    FreeLibrary(module);
+    EXPECT_FALSE(IsLoaded(path));
+    EXPECT_TRUE(log_.Contains(L"M12NPerfTimer|MessageBusLib::MessageBusLib|"));
+}
+
+TEST_F(MessageBusLibTest, TheHostApplicationsFolderComesFirst)
+{
+    const std::wstring path = InstallBus(kTestBus, L"app");
+    InstallBus(kTestBusNoTable, L"install");
+    SetInstallFolder(L"install");
+
+    MessageBusLib bus(DefaultLibrary());
+
+    EXPECT_TRUE(IsLoaded(path));
+}
+
+TEST_F(MessageBusLibTest, FailingStepsThrowOrLogAndTheLibraryIsUnloaded)
+{
+    struct Case
+    {
+        const wchar_t* testBus;
+        const char* exception; // empty: construction succeeds
+        const wchar_t* level;
+        const wchar_t* function;
+        const wchar_t* record;
+    };
+    const Case cases[] = {
+        {kTestBusNoTable, "Failed to get message bus functions object", L"(Error)",
+         L"Ostrel::MessageBusLib::MessageBusLib",
+         L"Failed to get message bus functions object. Throwing ModuleException."},
+        {kTestBusNoHandle, "Failed to get message bus handle", L"(Error)", L"Ostrel::MessageBusLib::MessageBusLib",
+         L"Failed to get message bus handle. Error code: MODULE_STATUS_TIMEOUT(2147483661). Throwing ModuleException."},
+        {kTestBusReleaseFails, "", L"(Warning)", L"Ostrel::MessageBusLib::{dtor}",
+         L"Failed to release message bus. Error code MODULE_STATUS_UNSUCCESSFUL(2147483650)."},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.exception);
+        const std::wstring folder = c.testBus;
+        const std::wstring path = InstallBus(c.testBus, folder);
+        SetInstallFolder(folder);
+        std::string exception;
+        try
+        {
+            MessageBusLib bus(DefaultLibrary());
+        }
+        catch (const ModuleException& e)
+        {
+            exception = e.what();
+        }
+        EXPECT_EQ(exception, c.exception);
+        const std::wstring line = LoggedLine(c.record);
+        EXPECT_THAT(line, testing::HasSubstr(c.level));
+        EXPECT_THAT(line, testing::HasSubstr(L"MessageBusLib.cpp:"));
+        EXPECT_THAT(line, testing::HasSubstr(std::wstring(c.function) + L"()"));
+        EXPECT_FALSE(IsLoaded(path));
+    }
+}
+
+// The isolated registry names no install folder and trusts no file, so no bus
+// library can be loaded.
+TEST_F(MessageBusLibTest, WithoutAReachableBusConstructionFails)
+{
+    try
+    {
+        MessageBusLib bus;
+        FAIL() << "no exception";
+    }
+    catch (const ModuleException& e)
+    {
+        EXPECT_STREQ(e.what(), "Failed to load library");
+    }
+}
+
+} // namespace
+} // namespace Ostrel
