@@ -2,6 +2,8 @@
 
 #include "logging/CETWConfigurationListener.h"
 #include "logging/ETWLogRecord.h"
+#include "logging/LogFormat.h"
+#include "registry/ModuleFilePath.h"
 #include "registry/OwnModuleInfo.h"
 
 #include <stdio.h>
@@ -22,7 +24,6 @@ constexpr GUID kEventClassGuid = {0xCD1DAAD0, 0x54CC, 0x11E0, {0xB8, 0xAF, 0x08,
 
 // A formatted message keeps at most one character less than this.
 constexpr std::size_t kMessageBufferChars = 2080;
-constexpr DWORD kModulePathGrowth = 255;
 
 constexpr UCHAR kEventTypeInformation = 1;
 constexpr USHORT kEventVersion = 2;
@@ -60,21 +61,6 @@ ULONG WINAPI TraceControlCallback(WMIDPREQUESTCODE requestCode, PVOID context, U
         return ERROR_INVALID_PARAMETER;
     }
     return static_cast<CETWLogging*>(context)->OnTraceControl(requestCode, buffer);
-}
-
-std::wstring FormatGrowable(const wchar_t* format, va_list args)
-{
-    va_list sizing;
-    va_copy(sizing, args);
-    const int length = _vscwprintf(format, sizing);
-    va_end(sizing);
-    if (length <= 0)
-    {
-        return {};
-    }
-    std::wstring text(static_cast<std::size_t>(length), L'\0');
-    _vsnwprintf(text.data(), text.size(), format, args);
-    return text;
 }
 
 std::wstring_view ViewOf(const wchar_t* text)
@@ -181,7 +167,7 @@ void CETWLogging::Log(LogLevel level, const wchar_t* file, const wchar_t* functi
     }
     va_list args;
     va_start(args, format);
-    const std::wstring text = FormatGrowable(format, args);
+    const std::wstring text = FormatLogMessage(format, args);
     va_end(args);
     LogTextEx(level, file, function, line, text.c_str());
 }
@@ -386,20 +372,10 @@ void CETWLogging::SetEventClassGuid()
 
 DWORD CETWLogging::GetModuleName(std::wstring& name, HMODULE moduleHandle, bool stripExtension)
 {
-    std::wstring path(kModulePathGrowth, L'\0');
-    for (;;)
+    std::wstring path;
+    if (const DWORD error = Basekit::GetModuleFilePath(moduleHandle, path); error != ERROR_SUCCESS)
     {
-        const DWORD length = GetModuleFileNameW(moduleHandle, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-        {
-            return GetLastError();
-        }
-        if (length < path.size())
-        {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() + kModulePathGrowth);
+        return error;
     }
     const auto backslash = path.find_last_of(L'\\');
     name = backslash == std::wstring::npos ? path : path.substr(backslash + 1);

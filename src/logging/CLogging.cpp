@@ -3,6 +3,7 @@
 #include "logging/FileLogFile.h"
 #include "logging/FileLogLine.h"
 #include "logging/LogFormat.h"
+#include "registry/ModuleFilePath.h"
 
 #include <shlobj.h>
 
@@ -20,31 +21,6 @@ namespace
 constexpr wchar_t kSettingsFileName[] = L"log.ini";
 // What Severity becomes when the log folder cannot be created: no level reaches it.
 constexpr std::uint32_t kSilencedSeverity = 10000;
-constexpr std::size_t kLongestModulePath = 32768;
-
-// Full path of a module (null for the process's executable); empty on failure.
-std::wstring ModulePath(HMODULE module)
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;)
-    {
-        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-        {
-            return {};
-        }
-        if (length < path.size())
-        {
-            path.resize(length);
-            return path;
-        }
-        if (path.size() >= kLongestModulePath)
-        {
-            return {};
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 std::wstring WithoutExtension(const std::wstring& name)
 {
@@ -91,7 +67,8 @@ DWORD CLogging::OpenUnlocked(const wchar_t* group, HMODULE moduleHandle, const w
     {
         group_ = group != nullptr ? group : L"";
 
-        const std::wstring processPath = ModulePath(nullptr);
+        std::wstring processPath;
+        Basekit::GetModuleFilePath(nullptr, processPath);
         const std::size_t processSlash = processPath.find_last_of(L'\\');
         if (processSlash == std::wstring::npos)
         {
@@ -101,7 +78,8 @@ DWORD CLogging::OpenUnlocked(const wchar_t* group, HMODULE moduleHandle, const w
         baseName_ = WithoutExtension(imageName_);
         if (moduleHandle != nullptr)
         {
-            const std::wstring modulePath = ModulePath(moduleHandle);
+            std::wstring modulePath;
+            Basekit::GetModuleFilePath(moduleHandle, modulePath);
             const std::size_t moduleSlash = modulePath.find_last_of(L'\\');
             if (moduleSlash == std::wstring::npos)
             {

@@ -25,4 +25,23 @@ std::size_t FormatLogMessage(wchar_t* buffer, std::size_t bufferChars, const wch
     return written >= 0 ? static_cast<std::size_t>(written) : std::wcslen(buffer);
 }
 
+std::wstring FormatLogMessage(const wchar_t* format, va_list args)
+{
+    if (format == nullptr)
+    {
+        return {};
+    }
+    va_list sizing;
+    va_copy(sizing, args);
+    const int length = _vscwprintf(format, sizing);
+    va_end(sizing);
+    if (length <= 0)
+    {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    _vsnwprintf(text.data(), text.size(), format, args);
+    return text;
+}
+
 } // namespace ETWLogging

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <string>
 
 namespace ETWLogging
 {
@@ -15,5 +16,8 @@ inline constexpr std::size_t kLogMessageBufferChars = 4160;
 // one the formatter fails on, is cut to what fits; the buffer is always
 // terminated. Returns the length of the text in the buffer.
 std::size_t FormatLogMessage(wchar_t* buffer, std::size_t bufferChars, const wchar_t* format, va_list args) noexcept;
+
+// Formats a message whole, however long; empty when the formatter fails.
+std::wstring FormatLogMessage(const wchar_t* format, va_list args);
 
 } // namespace ETWLogging

@@ -1,5 +1,7 @@
 #include "logging/LogFrontEnd.h"
 
+#include "logging/LogFormat.h"
+
 #include "logging/CBasekitLogHandler.h"
 #include "logging/CLogBuilder.h"
 #include "logging/LogHolder.h"
@@ -124,21 +126,6 @@ private:
 
 FrontEnd g_frontEnd;
 
-std::wstring FormatGrowable(const wchar_t* format, va_list args)
-{
-    va_list sizing;
-    va_copy(sizing, args);
-    const int length = format == nullptr ? -1 : _vscwprintf(format, sizing);
-    va_end(sizing);
-    if (length <= 0)
-    {
-        return {};
-    }
-    std::wstring text(static_cast<std::size_t>(length), L'\0');
-    _vsnwprintf(text.data(), text.size(), format, args);
-    return text;
-}
-
 } // namespace
 
 namespace internal
@@ -211,7 +198,7 @@ std::uint32_t LogRecordV(LogLevel level, const wchar_t* file, const wchar_t* fun
     {
         return result;
     }
-    std::wstring text = FormatGrowable(format, args);
+    std::wstring text = FormatLogMessage(format, args);
     if (text.size() > kLongMessageChars)
     {
         text.resize(kLongMessageKeptChars);

@@ -1,6 +1,7 @@
 #include "registry/OwnModuleInfo.h"
 
 #include "registry/FileVersionInfo.h"
+#include "registry/ModuleFilePath.h"
 
 #include <windows.h>
 
@@ -12,8 +13,6 @@ namespace Basekit
 
 namespace
 {
-
-constexpr DWORD kPathGrowth = 255;
 
 std::once_flag ownModuleOnce;
 OwnModuleInfo ownModule;
@@ -27,29 +26,6 @@ HMODULE ModuleOf(const void* address)
         return nullptr;
     }
     return static_cast<HMODULE>(memory.AllocationBase);
-}
-
-std::wstring ModulePath(HMODULE module)
-{
-    if (module == nullptr)
-    {
-        return {};
-    }
-    std::wstring path(kPathGrowth, L'\0');
-    for (;;)
-    {
-        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-        {
-            return {};
-        }
-        if (length < path.size())
-        {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() + kPathGrowth);
-    }
 }
 
 std::wstring FolderOf(const std::wstring& path)
@@ -98,7 +74,10 @@ const OwnModuleInfo& GetOwnModuleInfo()
     std::call_once(ownModuleOnce,
                    []
                    {
-                       ownModule.path = ModulePath(ModuleOf(&ownModuleOnce));
+                       if (HMODULE module = ModuleOf(&ownModuleOnce); module != nullptr)
+                       {
+                           GetModuleFilePath(module, ownModule.path);
+                       }
                        ownModule.folder = FolderOf(ownModule.path);
                        ownModule.version = FileVersionOf(ownModule.path);
                    });
