@@ -18,6 +18,10 @@ function(screenrelay_add_library target)
 endfunction()
 
 # A GoogleTest program; each test case runs in a fresh process under Wine.
+# The time-out is generous: under Wine a process that has called
+# WinVerifyTrust on an unsigned file finishes its test at once but exits only
+# after other Wine processes have stopped starting for about a second, so with
+# ctest -j2 such a test can last as long as the rest of the run.
 function(screenrelay_add_test target)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
@@ -27,5 +31,5 @@ function(screenrelay_add_test target)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
-    PROPERTIES TIMEOUT 120)
+    PROPERTIES TIMEOUT 300)
 endfunction()
