@@ -1,24 +1,19 @@
 #pragma once
 
 #include "logging/FileLogIndex.h"
+#include "platform/UniqueHandles.h"
 
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 
 namespace ETWLogging
 {
 
-struct FileLogHandleCloser
-{
-    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-
 // An open log file, closed when the owner goes away.
-using FileLogHandle = std::unique_ptr<void, FileLogHandleCloser>;
+using FileLogHandle = Ostrel::UniqueFileHandle;
 
 // Where the log files of one logger are and how they are named:
 // <folder>\<baseName>[_<host>]<index as three digits>.log

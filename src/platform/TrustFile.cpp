@@ -1,10 +1,10 @@
 #include "platform/TrustFile.h"
 
 #include "platform/TrustVerification.h"
+#include "platform/UniqueHandles.h"
 
 #include <bcrypt.h>
 
-#include <memory>
 #include <vector>
 
 namespace Ostrel
@@ -15,17 +15,6 @@ namespace
 
 constexpr DWORD kChunkBytes = 64 * 1024;
 constexpr DWORD kSha256Bytes = 32;
-
-struct AlgorithmCloser
-{
-    void operator()(BCRYPT_ALG_HANDLE algorithm) const { BCryptCloseAlgorithmProvider(algorithm, 0); }
-};
-struct HashDestroyer
-{
-    void operator()(BCRYPT_HASH_HANDLE hash) const { BCryptDestroyHash(hash); }
-};
-using UniqueAlgorithm = std::unique_ptr<void, AlgorithmCloser>;
-using UniqueHash = std::unique_ptr<void, HashDestroyer>;
 
 // CNG reports NTSTATUS values; they travel on as HRESULTs of the NT facility.
 DWORD FromNtStatus(NTSTATUS status)
@@ -42,20 +31,18 @@ DWORD Rewind(HANDLE file)
 // The SHA-256 digest of everything from the file's current position on.
 DWORD DigestFrom(HANDLE file, std::wstring& lowerHexDigest)
 {
-    BCRYPT_ALG_HANDLE rawAlgorithm = nullptr;
-    NTSTATUS status = BCryptOpenAlgorithmProvider(&rawAlgorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+    UniqueHashAlgorithm algorithm;
+    NTSTATUS status = BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0);
     if (!BCRYPT_SUCCESS(status))
     {
         return FromNtStatus(status);
     }
-    const UniqueAlgorithm algorithm(rawAlgorithm);
-    BCRYPT_HASH_HANDLE rawHash = nullptr;
-    status = BCryptCreateHash(rawAlgorithm, &rawHash, nullptr, 0, nullptr, 0, 0);
+    UniqueHash hash;
+    status = BCryptCreateHash(algorithm.get(), hash.put(), nullptr, 0, nullptr, 0, 0);
     if (!BCRYPT_SUCCESS(status))
     {
         return FromNtStatus(status);
     }
-    const UniqueHash hash(rawHash);
     std::vector<UCHAR> chunk(kChunkBytes);
     for (;;)
     {
@@ -68,14 +55,14 @@ DWORD DigestFrom(HANDLE file, std::wstring& lowerHexDigest)
         {
             break;
         }
-        status = BCryptHashData(rawHash, chunk.data(), read, 0);
+        status = BCryptHashData(hash.get(), chunk.data(), read, 0);
         if (!BCRYPT_SUCCESS(status))
         {
             return FromNtStatus(status);
         }
     }
     UCHAR digest[kSha256Bytes];
-    status = BCryptFinishHash(rawHash, digest, kSha256Bytes, 0);
+    status = BCryptFinishHash(hash.get(), digest, kSha256Bytes, 0);
     if (!BCRYPT_SUCCESS(status))
     {
         return FromNtStatus(status);
@@ -92,35 +79,27 @@ DWORD DigestFrom(HANDLE file, std::wstring& lowerHexDigest)
 
 } // namespace
 
-TrustFile::~TrustFile()
-{
-    if (handle_ != INVALID_HANDLE_VALUE)
-    {
-        CloseHandle(handle_);
-    }
-}
-
 DWORD TrustFile::Open(const std::wstring& path)
 {
-    if (handle_ != INVALID_HANDLE_VALUE)
+    if (handle_)
     {
         return ERROR_ALREADY_INITIALIZED;
     }
-    handle_ = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    return handle_ != INVALID_HANDLE_VALUE ? ERROR_SUCCESS : GetLastError();
+    handle_.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return handle_ ? ERROR_SUCCESS : GetLastError();
 }
 
 DWORD TrustFile::Sha256(std::wstring& lowerHexDigest) const
 {
-    DWORD error = Rewind(handle_);
+    DWORD error = Rewind(handle_.get());
     if (error != ERROR_SUCCESS)
     {
         return error;
     }
     std::wstring digest;
-    error = DigestFrom(handle_, digest);
-    const DWORD rewound = Rewind(handle_);
+    error = DigestFrom(handle_.get(), digest);
+    const DWORD rewound = Rewind(handle_.get());
     if (error == ERROR_SUCCESS)
     {
         error = rewound;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UniqueHandles.h"
+
 #include <windows.h>
 
 #include <string>
@@ -13,20 +15,17 @@ class TrustFile
 {
 public:
     TrustFile() = default;
-    ~TrustFile();
-    TrustFile(const TrustFile&) = delete;
-    TrustFile& operator=(const TrustFile&) = delete;
 
     // 0 or the CreateFileW error. An object opens one file only.
     DWORD Open(const std::wstring& path);
-    HANDLE Handle() const { return handle_; }
+    HANDLE Handle() const { return handle_.get(); }
     // The SHA-256 digest of the whole content as 64 lower-case hexadecimal
     // digits, read from the start with CNG. 0 or the Win32 error (the digest
     // is then untouched). Leaves the file position at the start.
     DWORD Sha256(std::wstring& lowerHexDigest) const;
 
 private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    UniqueFileHandle handle_;
 };
 
 } // namespace Ostrel

@@ -1,11 +1,12 @@
 #include "registry/CBaseIniReader.h"
 
+#include "platform/UniqueHandles.h"
+
 #include <windows.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cwchar>
-#include <memory>
 
 namespace Basekit
 {
@@ -62,11 +63,6 @@ std::wstring FullPath(const std::wstring& path)
     return full;
 }
 
-struct FileCloser
-{
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 } // namespace
 
 bool CBaseIniReader::Load(const std::wstring& path)
@@ -79,7 +75,7 @@ bool CBaseIniReader::Load(const std::wstring& path)
     currentSection_.clear();
     sectionCount_ = 0;
 
-    std::unique_ptr<std::FILE, FileCloser> file(_wfopen(path_.c_str(), L"rt"));
+    const Ostrel::UniqueCFile file(_wfopen(path_.c_str(), L"rt"));
     if (!file)
     {
         if (errno != ENOENT)

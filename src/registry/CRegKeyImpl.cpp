@@ -1,6 +1,6 @@
 #include "registry/CRegKeyImpl.h"
 
-#include "registry/RegKeyHandle.h"
+#include "platform/UniqueHandles.h"
 #include "registry/RegKeySecurity.h"
 #include "registry/RegKeyValueBuffer.h"
 
@@ -57,7 +57,7 @@ LONG DeleteOneSubKey(HKEY parent, const wchar_t* name, REGSAM view)
 // Deletes the subkeys of `name` depth first, then `name` itself.
 LONG DeleteTree(HKEY parent, const wchar_t* name, REGSAM view)
 {
-    UniqueRegKey key;
+    Ostrel::UniqueRegKey key;
     LONG result = RegOpenKeyExW(parent, name, 0, view | KEY_READ | KEY_WRITE, key.put());
     if (result != ERROR_SUCCESS)
     {

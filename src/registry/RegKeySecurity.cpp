@@ -1,6 +1,6 @@
 #include "registry/RegKeySecurity.h"
 
-#include "registry/RegKeyHandle.h"
+#include "platform/UniqueHandles.h"
 
 #include <aclapi.h>
 #include <shlobj.h>
@@ -51,25 +51,25 @@ bool LoadSecurityFunctions(SecurityFunctions& table)
     {
         return false;
     }
-    HMODULE library = LoadLibraryExW(path, nullptr, 0);
-    if (library == nullptr)
+    Ostrel::UniqueLibrary library(LoadLibraryExW(path, nullptr, 0));
+    if (!library)
     {
         return false;
     }
     SecurityFunctions loaded;
-    if (!Bind(library, "SetEntriesInAclW", loaded.setEntriesInAcl) ||
-        !Bind(library, "RegGetKeySecurity", loaded.getKeySecurity) ||
-        !Bind(library, "RegSetKeySecurity", loaded.setKeySecurity) ||
-        !Bind(library, "InitializeSecurityDescriptor", loaded.initializeSecurityDescriptor) ||
-        !Bind(library, "SetSecurityDescriptorDacl", loaded.setSecurityDescriptorDacl) ||
-        !Bind(library, "GetSecurityDescriptorDacl", loaded.getSecurityDescriptorDacl) ||
-        !Bind(library, "AllocateAndInitializeSid", loaded.allocateAndInitializeSid) ||
-        !Bind(library, "FreeSid", loaded.freeSid))
+    if (!Bind(library.get(), "SetEntriesInAclW", loaded.setEntriesInAcl) ||
+        !Bind(library.get(), "RegGetKeySecurity", loaded.getKeySecurity) ||
+        !Bind(library.get(), "RegSetKeySecurity", loaded.setKeySecurity) ||
+        !Bind(library.get(), "InitializeSecurityDescriptor", loaded.initializeSecurityDescriptor) ||
+        !Bind(library.get(), "SetSecurityDescriptorDacl", loaded.setSecurityDescriptorDacl) ||
+        !Bind(library.get(), "GetSecurityDescriptorDacl", loaded.getSecurityDescriptorDacl) ||
+        !Bind(library.get(), "AllocateAndInitializeSid", loaded.allocateAndInitializeSid) ||
+        !Bind(library.get(), "FreeSid", loaded.freeSid))
     {
-        FreeLibrary(library);
         return false;
     }
     // The library stays loaded for the life of the process, with the table.
+    static_cast<void>(library.release());
     table = loaded;
     return true;
 }
@@ -120,7 +120,7 @@ LONG ApplyDescriptor(const SecurityFunctions& functions, HKEY key, PSECURITY_DES
         {
             return ERROR_SUCCESS;
         }
-        UniqueRegKey subKey;
+        Ostrel::UniqueRegKey subKey;
         if (result == ERROR_SUCCESS)
         {
             result = RegOpenKeyExW(key, name, 0, KEY_ALL_ACCESS, subKey.put());
