@@ -24,10 +24,16 @@ public:
     using pointer = typename Traits::pointer;
 
     UniqueResource() noexcept = default;
-    explicit UniqueResource(pointer value) noexcept : value_(value) {}
+    explicit UniqueResource(pointer value) noexcept
+        : value_(value)
+    {
+    }
     ~UniqueResource() { reset(); }
 
-    UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
+    UniqueResource(UniqueResource&& other) noexcept
+        : value_(other.release())
+    {
+    }
     UniqueResource& operator=(UniqueResource&& other) noexcept
     {
         if (this != &other)
