@@ -9,6 +9,7 @@
 
 #include "DevelopmentInstallation.h"
 #include "module/ModuleInterface.h"
+#include "platform/UniqueHandles.h"
 
 #include <windows.h>
 
@@ -62,7 +63,8 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring path = FullPath(argc > 1 ? argv[1] : OwnFolder() + L"ScreenRelay.dll");
     std::wprintf(L"module: %ls\n", path.c_str());
 
-    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, 0);
+    const Ostrel::UniqueLibrary library(LoadLibraryExW(path.c_str(), nullptr, 0));
+    const HMODULE module = library.get();
     if (module == nullptr)
     {
         std::wprintf(L"error: cannot load the module (error %lu)\n", GetLastError());
@@ -76,7 +78,6 @@ int wmain(int argc, wchar_t** argv)
     if (getVersionNum == nullptr || getVersionStr == nullptr || createObject == nullptr || releaseObject == nullptr)
     {
         std::wprintf(L"error: the module lacks one of CreateObject, ReleaseObject, GetVersionNum, GetVersionStr\n");
-        FreeLibrary(module);
         return 1;
     }
 
@@ -86,7 +87,6 @@ int wmain(int argc, wchar_t** argv)
     if (table == nullptr)
     {
         std::wprintf(L"error: CreateObject returned no module function table\n");
-        FreeLibrary(module);
         return 1;
     }
     std::wprintf(L"module function table at %p:\n", static_cast<const void*>(table));
@@ -108,6 +108,5 @@ int wmain(int argc, wchar_t** argv)
     }
 
     releaseObject(const_cast<Ostrel::ModuleFunctionTable*>(table));
-    FreeLibrary(module);
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "module/ModuleInterface.h"
+#include "platform/UniqueHandles.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -21,15 +22,9 @@ protected:
     void SetUp() override
     {
         path_ = ScreenRelayTest::ProgramFolder() + L"ScreenRelay.dll";
-        module_ = LoadLibraryExW(path_.c_str(), nullptr, 0);
-        ASSERT_NE(module_, nullptr) << "LoadLibraryExW failed with " << GetLastError();
-    }
-    void TearDown() override
-    {
-        if (module_ != nullptr)
-        {
-            FreeLibrary(module_);
-        }
+        library_.reset(LoadLibraryExW(path_.c_str(), nullptr, 0));
+        ASSERT_TRUE(library_) << "LoadLibraryExW failed with " << GetLastError();
+        module_ = library_.get();
     }
 
     template <typename Function>
@@ -51,6 +46,7 @@ protected:
     }
 
     std::wstring path_;
+    Ostrel::UniqueLibrary library_;
     HMODULE module_ = nullptr;
 };
 
