@@ -50,6 +50,30 @@ bool GrantsChangeToBroadGroup(PACL dacl)
 
 } // namespace
 
+DWORD CheckAdministratorsOnlyDescriptor(PSECURITY_DESCRIPTOR descriptor)
+{
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    BOOL present = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted))
+    {
+        return GetLastError();
+    }
+    // No access list at all grants everything to everyone.
+    if (!present || dacl == nullptr)
+    {
+        return ERROR_ACCESS_DENIED;
+    }
+    // An owner may always change the access list.
+    if ((owner != nullptr && IsBroadGroup(owner)) || GrantsChangeToBroadGroup(dacl))
+    {
+        return ERROR_ACCESS_DENIED;
+    }
+    return ERROR_SUCCESS;
+}
+
 DWORD CheckAdministratorsOnlyWrite(HKEY key)
 {
     constexpr SECURITY_INFORMATION kParts = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
@@ -65,26 +89,7 @@ DWORD CheckAdministratorsOnlyWrite(HKEY key)
     {
         return static_cast<DWORD>(status);
     }
-    PSID owner = nullptr;
-    BOOL defaulted = FALSE;
-    BOOL present = FALSE;
-    PACL dacl = nullptr;
-    if (!GetSecurityDescriptorOwner(descriptor.data(), &owner, &defaulted) ||
-        !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted))
-    {
-        return GetLastError();
-    }
-    // No access list at all grants everything to everyone.
-    if (!present || dacl == nullptr)
-    {
-        return ERROR_ACCESS_DENIED;
-    }
-    // An owner may always change the access list.
-    if ((owner != nullptr && IsBroadGroup(owner)) || GrantsChangeToBroadGroup(dacl))
-    {
-        return ERROR_ACCESS_DENIED;
-    }
-    return ERROR_SUCCESS;
+    return CheckAdministratorsOnlyDescriptor(descriptor.data());
 }
 
 } // namespace Ostrel

@@ -21,4 +21,8 @@ namespace Ostrel
 // change it, another Win32 error when its security cannot be read.
 DWORD CheckAdministratorsOnlyWrite(HKEY key);
 
+// The same decision on a security descriptor that holds an owner and an
+// access list.
+DWORD CheckAdministratorsOnlyDescriptor(PSECURITY_DESCRIPTOR descriptor);
+
 } // namespace Ostrel
