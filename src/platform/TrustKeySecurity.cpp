@@ -13,7 +13,7 @@ namespace Ostrel
 namespace
 {
 
-// What a right on a key allows once generic rights are mapped as the registry
+// The rights that change a key, once generic rights are mapped as the registry
 // maps them.
 constexpr ACCESS_MASK kChangeRights =
     KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC | WRITE_OWNER;
@@ -50,6 +50,8 @@ bool IsAllowedAccount(PSID sid)
                                IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsTrustedInstaller(sid));
 }
 
+// Whether an access list entry leaves changes to the key, and to the subkeys
+// it passes on to, with the allowed accounts.
 bool IsAcceptableEntry(const ACE_HEADER* header)
 {
     switch (header->AceType)
