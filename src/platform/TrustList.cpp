@@ -11,10 +11,11 @@ namespace Ostrel
 
 TrustList::TrustList(const wchar_t* subKey)
 {
-    status_ = static_cast<DWORD>(key_.Open(HKEY_LOCAL_MACHINE, subKey, KEY_READ | KEY_WOW64_64KEY));
+    UniqueRegKey key;
+    status_ = OpenAdministratorsOnlyKey(HKEY_LOCAL_MACHINE, kSuiteKey, subKey, key);
     if (status_ == ERROR_SUCCESS)
     {
-        status_ = CheckAdministratorsOnlyWrite(key_.GetHandle());
+        key_.Attach(key.release());
     }
 }
 

@@ -12,11 +12,10 @@
 //   "SOFTWARE\Norvane\TrustedFiles": one REG_SZ value per file, named by the
 //   lower-case hexadecimal digest, whose data is the file's name for people.
 //
-// Both keys are read in the 64-bit view, and only when nobody but
-// administrators can change them: a key whose owner or whose access list lets
-// Everyone, Users, Authenticated Users, Interactive, Guests or Anonymous change
-// it (or that has no access list) is not used. Names are compared as registry
-// value names are, without regard to case.
+// Both keys are read in the 64-bit view, and only when nobody but the system
+// and administrators can change them or any key above them up to
+// "SOFTWARE\Norvane" (see OpenAdministratorsOnlyKey); otherwise the key is not
+// used. Names are compared as registry value names are, without regard to case.
 //
 // The file is opened once, refusing other writers and deleters, and both
 // checks read it through that handle, so the verdict is about one content.

@@ -1,4 +1,5 @@
 #include "platform/TrustVerification.h"
+#include "platform/UniqueHandles.h"
 
 #include "support/LogCapture.h"
 #include "support/RegistryIsolation.h"
@@ -96,8 +97,10 @@ enum class PublisherList
     ListsOtherCorpWritableByEveryone,
 };
 
-// Replaces the access list of a key: administrators keep full access, and one
-// more entry is added for the group under test.
+// Replaces the owner and access list of a key: administrators own it and keep
+// full access, and one more entry is added for the group under test. The owner
+// is set each time because Wine gives a key whose access list is set to none
+// the process's default owner.
 void SetKeyAccess(const wchar_t* subKey, WELL_KNOWN_SID_TYPE group, ACCESS_MASK rights, BYTE flags, bool noAccessList)
 {
     BYTE admins[SECURITY_MAX_SID_SIZE];
@@ -113,11 +116,13 @@ void SetKeyAccess(const wchar_t* subKey, WELL_KNOWN_SID_TYPE group, ACCESS_MASK 
     ASSERT_TRUE(AddAccessAllowedAceEx(acl, ACL_REVISION, flags, rights, other));
     SECURITY_DESCRIPTOR descriptor;
     ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorOwner(&descriptor, admins, FALSE));
     ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, noAccessList ? nullptr : acl, FALSE));
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, WRITE_DAC | KEY_WOW64_64KEY, &key));
-    EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor));
-    RegCloseKey(key);
+    Ostrel::UniqueRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, WRITE_DAC | WRITE_OWNER | KEY_WOW64_64KEY, key.put()));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegSetKeySecurity(key.get(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &descriptor));
 }
 
 void SetPublisherList(PublisherList list)
@@ -300,7 +305,7 @@ TEST_F(TrustVerificationTest, IgnoresFileListThatOrdinaryAccountsCanChange)
         {"no access list", WinWorldSid, KEY_READ, 0, true, ERROR_ACCESS_DENIED},
         {"Users may only read", WinBuiltinUsersSid, KEY_READ, 0, false, 0},
         {"Everyone's write passes only to subkeys", WinWorldSid, KEY_ALL_ACCESS,
-         CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE, false, 0},
+         CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE, false, ERROR_ACCESS_DENIED},
     };
     for (const auto& c : cases)
     {
