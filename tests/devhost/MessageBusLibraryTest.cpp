@@ -550,6 +550,23 @@ TEST_F(MessageBusLibraryTest, RequestsDroppedByTheirClientLeaveNoTimeOutBehind)
     }
 }
 
+// Runs a callable when it goes out of scope.
+template <typename Callable>
+class AtScopeExit
+{
+public:
+    explicit AtScopeExit(Callable callable)
+        : callable_(std::move(callable))
+    {
+    }
+    ~AtScopeExit() { callable_(); }
+    AtScopeExit(const AtScopeExit&) = delete;
+    AtScopeExit& operator=(const AtScopeExit&) = delete;
+
+private:
+    Callable callable_;
+};
+
 // Handles "Svc.Hold" by making a request that nobody answers while the test
 // runs and waiting, as a handler waiting for that answer would, until the test
 // lets it go: it holds its worker thread.
@@ -597,12 +614,22 @@ TEST_F(MessageBusLibraryTest, AnswersAndTimeOutsReachRequestersWhileHandlersHold
     Recorder requests;
     Recorder unanswered;
     HoldingRequester holder{bus_, service_, {}, {}, {}, 0, false};
+    Recorder answered;
+    Recorder timedOut;
+    // Lets the held handlers go and ends both clients before the objects
+    // they call into go away, whatever the test's outcome.
+    const AtScopeExit releaseAll(
+        [&]
+        {
+            holder.release();
+            bus_->releaseHandle(service_);
+            bus_->releaseHandle(client_);
+        });
     ASSERT_NE(bus_->subscribe(service_, &requests, &Deliver, L"Svc.Query"), 0u);
     ASSERT_NE(bus_->subscribe(service_, &unanswered, &Deliver, L"Svc.Unanswered"), 0u);
     ASSERT_NE(bus_->subscribe(service_, &holder, &HoldingRequester::Deliver, L"Svc.Hold"), 0u);
 
     // Delivered while workers are free; answered once every worker is held.
-    Recorder answered;
     ASSERT_EQ(Request(answered, 1, kOneHour), 0u);
     ASSERT_TRUE(requests.waitFor(1));
 
@@ -614,14 +641,10 @@ TEST_F(MessageBusLibraryTest, AnswersAndTimeOutsReachRequestersWhileHandlersHold
 
     MessageProperties answer = DevBus::AnswerProperties(*requests.calls().front().record);
     EXPECT_EQ(bus_->publish(service_, &answer, L"Svc.Answer", L"responder", L"held"), 0u);
-    Recorder timedOut;
     EXPECT_EQ(Request(timedOut, 2, 200), 0u);
 
-    const bool answerArrived = answered.waitFor(1, 10s);
-    const bool timeOutArrived = timedOut.waitFor(1, 10s);
-    holder.release();
-    ASSERT_TRUE(answerArrived) << "the answer waited for a free delivery worker";
-    ASSERT_TRUE(timeOutArrived) << "the time-out waited for a free delivery worker";
+    ASSERT_TRUE(answered.waitFor(1, 10s)) << "the answer waited for a free delivery worker";
+    ASSERT_TRUE(timedOut.waitFor(1, 10s)) << "the time-out waited for a free delivery worker";
     EXPECT_EQ(answered.calls().front().status, 0u);
     EXPECT_EQ(answered.calls().front().payload, L"held");
     EXPECT_EQ(timedOut.calls().front().status, Ostrel::MODULE_STATUS_TIMEOUT);
