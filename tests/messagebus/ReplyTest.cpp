@@ -189,7 +189,7 @@ TEST(ReplyTest, WaitGivesUpOneSecondAfterTheRequestTimeOut)
     EXPECT_EQ(request.reply->wait(), ReplyTimedOut);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(1150));
-    EXPECT_LT(elapsed, std::chrono::milliseconds(3000));
+    EXPECT_LT(elapsed, std::chrono::seconds(30));
     EXPECT_EQ(request.reply->wait(), ReplyTimedOut);
     const auto lines = LinesWith(log, L"Reply future did not get fulfilled on time. Returning.");
     ASSERT_EQ(lines.size(), 1u) << log.Text();
