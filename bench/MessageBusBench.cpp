@@ -6,6 +6,7 @@
 #include "messagebus/MessageBusClient.h"
 #include "messagebus/MessageBusFunctions.h"
 #include "platform/TrustVerification.h"
+#include "platform/UniqueHandles.h"
 
 #include <windows.h>
 
@@ -43,7 +44,6 @@ public:
         , done_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
     {
     }
-    ~Measurement() { CloseHandle(done_); }
 
     void Received(const wchar_t* payload)
     {
@@ -55,12 +55,12 @@ public:
             if (slot + 1 == latencies_.size())
             {
                 last_ = Now();
-                SetEvent(done_);
+                SetEvent(done_.get());
             }
         }
     }
 
-    bool Wait() { return WaitForSingleObject(done_, 60000) == WAIT_OBJECT_0; }
+    bool Wait() { return WaitForSingleObject(done_.get(), 60000) == WAIT_OBJECT_0; }
 
     void Report(const char* label, std::int64_t start, double& perSecond, double& median)
     {
@@ -74,7 +74,7 @@ private:
     std::vector<std::int64_t> latencies_;
     std::atomic<std::size_t> received_{0};
     std::int64_t last_ = 0;
-    HANDLE done_;
+    Ostrel::UniqueHandle done_;
 };
 
 Ostrel::ModuleStatus RawDelivery(void* context, const MessageProperties*, const wchar_t*, const wchar_t*,
@@ -94,20 +94,19 @@ std::wstring OwnFolder()
 
 bool RunRaw(const std::wstring& busPath, std::size_t count, double& perSecond, double& median)
 {
-    HMODULE library = LoadLibraryW(busPath.c_str());
-    if (library == nullptr)
+    const Ostrel::UniqueLibrary library(LoadLibraryW(busPath.c_str()));
+    if (!library)
     {
         return false;
     }
     using CreateObjectFn = const Ostrel::MessageBusFunctions* (*)(std::uint32_t);
     auto createObject =
-        reinterpret_cast<CreateObjectFn>(reinterpret_cast<void*>(GetProcAddress(library, "CreateObject")));
+        reinterpret_cast<CreateObjectFn>(reinterpret_cast<void*>(GetProcAddress(library.get(), "CreateObject")));
     const Ostrel::MessageBusFunctions* bus = createObject ? createObject(Ostrel::kMessageBusInterfaceVersion) : nullptr;
     void* subscriber = nullptr;
     void* publisher = nullptr;
     if (bus == nullptr || bus->createHandle(&subscriber) != 0 || bus->createHandle(&publisher) != 0)
     {
-        FreeLibrary(library);
         return false;
     }
     Measurement measurement(count);
@@ -126,7 +125,6 @@ bool RunRaw(const std::wstring& busPath, std::size_t count, double& perSecond, d
     bus->unsubscribe(subscriber, id);
     bus->releaseHandle(publisher);
     bus->releaseHandle(subscriber);
-    FreeLibrary(library);
     return complete;
 }
 

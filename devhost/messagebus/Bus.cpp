@@ -18,7 +18,8 @@ using Ostrel::MODULE_STATUS_TIMEOUT;
 using Ostrel::ModuleStatus;
 
 Bus::Bus()
-    : pool_(std::make_shared<WorkerPool>(kMaxDeliveryThreads))
+    : deliveries_(std::make_shared<WorkerPool>(kMaxDeliveryThreads))
+    , replies_(std::make_shared<WorkerPool>(kMaxReplyThreads))
 {
 }
 
@@ -36,7 +37,7 @@ bool Bus::detach(void* client)
         return false;
     }
     std::erase_if(subscriptions_, [client](const auto& entry) { return entry.second.client == client; });
-    std::erase_if(requests_, [client](const auto& entry) { return entry.second.client == client; });
+    dropRequests(client, nullptr);
     return true;
 }
 
@@ -45,9 +46,15 @@ void Bus::waitUntilIdle(void* client)
     calls_.waitUntilIdle(client, 0, nullptr);
 }
 
+std::size_t Bus::pendingTasks()
+{
+    return deliveries_->pendingTasks() + replies_->pendingTasks();
+}
+
 void Bus::shutdown()
 {
-    pool_->stop();
+    deliveries_->stop();
+    replies_->stop();
 }
 
 ModuleStatus Bus::publish(void* client, const MessageProperties* properties, const wchar_t* name, const wchar_t* sender,
@@ -94,8 +101,9 @@ ModuleStatus Bus::request(void* client, std::uint64_t replyIndex, void* context,
     {
         return MODULE_STATUS_NO_SUBSCRIBERS;
     }
-    requests_.emplace(replyToken, PendingRequest{client, replyIndex, context, replyEntryPoint, false});
-    pool_->postAfter(timeout, [self = shared_from_this(), replyToken] { self->completeRequest(replyToken, nullptr); });
+    const auto timeoutTask = replies_->postAfter(timeout, [self = shared_from_this(), replyToken]
+                                                 { self->completeRequest(replyToken, nullptr); });
+    requests_.emplace(replyToken, PendingRequest{client, replyIndex, context, replyEntryPoint, timeoutTask, false});
     return MODULE_STATUS_SUCCESS;
 }
 
@@ -151,8 +159,7 @@ void Bus::releaseReplyCallback(void* client, Ostrel::BusReplyEntryPoint replyEnt
     }
     {
         std::lock_guard lock(mutex_);
-        std::erase_if(requests_, [&](const auto& entry)
-                      { return entry.second.client == client && entry.second.entryPoint == replyEntryPoint; });
+        dropRequests(client, replyEntryPoint);
     }
     calls_.waitUntilIdle(client, 0, replyEntryPoint);
 }
@@ -173,6 +180,23 @@ std::uint32_t Bus::addSubscription(Subscription subscription)
     return id;
 }
 
+void Bus::dropRequests(void* client, Ostrel::BusReplyEntryPoint replyEntryPoint)
+{
+    for (auto request = requests_.begin(); request != requests_.end();)
+    {
+        if (request->second.client == client &&
+            (replyEntryPoint == nullptr || request->second.entryPoint == replyEntryPoint))
+        {
+            replies_->cancel(request->second.timeout);
+            request = requests_.erase(request);
+        }
+        else
+        {
+            ++request;
+        }
+    }
+}
+
 bool Bus::deliver(const std::shared_ptr<const BusMessage>& message)
 {
     bool matched = false;
@@ -181,7 +205,7 @@ bool Bus::deliver(const std::shared_ptr<const BusMessage>& message)
         if (subscription.pattern ? std::regex_match(message->name, *subscription.pattern)
                                  : subscription.name == message->name)
         {
-            pool_->post([self = shared_from_this(), id, message] { self->runDelivery(id, *message); });
+            deliveries_->post([self = shared_from_this(), id, message] { self->runDelivery(id, *message); });
             matched = true;
         }
     }
@@ -196,8 +220,9 @@ ModuleStatus Bus::answer(std::uint64_t replyToken, std::shared_ptr<const BusMess
         return MODULE_STATUS_NOT_FOUND;
     }
     found->second.answered = true;
-    pool_->post([self = shared_from_this(), replyToken, message = std::move(message)]
-                { self->completeRequest(replyToken, message); });
+    replies_->cancel(found->second.timeout);
+    replies_->post([self = shared_from_this(), replyToken, message = std::move(message)]
+                   { self->completeRequest(replyToken, message); });
     return MODULE_STATUS_SUCCESS;
 }
 

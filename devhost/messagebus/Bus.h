@@ -21,8 +21,10 @@ namespace DevBus
 
 // One in-process bus: the clients attached to it (each known by its handle),
 // their subscriptions and pending requests, and the worker threads that call
-// into them. MessageBusProtocol.h describes what clients see. No lock is held
-// while a client's entry point runs.
+// into them: deliveries on one pool, reply calls and time-outs on another, so
+// that handlers holding every delivery thread hold up no answer.
+// MessageBusProtocol.h describes what clients see. No lock is held while a
+// client's entry point runs.
 class Bus : public std::enable_shared_from_this<Bus>
 {
 public:
@@ -34,6 +36,8 @@ public:
     bool detach(void* client);
     // Returns once no call into the client runs on another thread.
     void waitUntilIdle(void* client);
+    // The deliveries, reply calls and time-outs that have not started.
+    std::size_t pendingTasks();
     // Stops the worker threads; queued work is dropped.
     void shutdown();
 
@@ -68,10 +72,14 @@ private:
         std::uint64_t replyIndex;
         void* context;
         Ostrel::BusReplyEntryPoint entryPoint;
+        WorkerPool::DelayedTaskId timeout;
         bool answered;
     };
 
     std::uint32_t addSubscription(Subscription subscription);
+    // Forgets the client's requests that use the reply entry point (any, when
+    // null) and cancels their time-outs. Called with the lock held.
+    void dropRequests(void* client, Ostrel::BusReplyEntryPoint replyEntryPoint);
     // Queues one delivery per matching subscription; false when none matches.
     // Called with the lock held.
     bool deliver(const std::shared_ptr<const BusMessage>& message);
@@ -91,7 +99,8 @@ private:
     std::unordered_map<std::uint64_t, PendingRequest> requests_;
     std::uint64_t nextReplyToken_ = 1;
     ActiveCalls calls_;
-    std::shared_ptr<WorkerPool> pool_;
+    std::shared_ptr<WorkerPool> deliveries_;
+    std::shared_ptr<WorkerPool> replies_;
 };
 
 } // namespace DevBus

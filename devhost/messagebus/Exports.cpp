@@ -1,6 +1,8 @@
 #include "BusFunctions.h"
+#include "BusHandles.h"
 #include "MessageBusVersion.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // The four exports of every framework library. "CreateObject" hands out the
@@ -25,5 +27,14 @@ extern "C"
     const char* GetVersionStr()
     {
         return MESSAGEBUS_VERSION_STRING;
+    }
+
+    // For tests, apart from the function table: how many deliveries, reply
+    // calls and time-outs the bus holds that have not started; 0 while no
+    // handle is open.
+    std::size_t GetPendingTaskCount()
+    {
+        const auto bus = DevBus::CurrentBus();
+        return bus ? bus->pendingTasks() : 0;
     }
 }

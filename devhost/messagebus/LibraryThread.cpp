@@ -14,7 +14,7 @@ const char kLibraryAnchor = 0;
 
 struct ThreadStart
 {
-    HMODULE library;
+    Ostrel::UniqueLibrary library;
     std::function<void()> body;
 };
 
@@ -23,29 +23,27 @@ DWORD WINAPI ThreadMain(void* parameter)
     HMODULE library = nullptr;
     {
         std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
-        library = start->library;
         start->body();
+        library = start->library.release();
     }
     FreeLibraryAndExitThread(library, 0);
 }
 
 } // namespace
 
-HANDLE StartLibraryThread(std::function<void()> body)
+Ostrel::UniqueHandle StartLibraryThread(std::function<void()> body)
 {
-    auto start = std::make_unique<ThreadStart>(ThreadStart{nullptr, std::move(body)});
+    auto start = std::make_unique<ThreadStart>(ThreadStart{{}, std::move(body)});
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&kLibraryAnchor),
-                            &start->library))
+                            start->library.put()))
     {
-        return nullptr;
+        return {};
     }
-    HANDLE thread = CreateThread(nullptr, 0, &ThreadMain, start.get(), 0, nullptr);
-    if (thread == nullptr)
+    Ostrel::UniqueHandle thread(CreateThread(nullptr, 0, &ThreadMain, start.get(), 0, nullptr));
+    if (thread)
     {
-        FreeLibrary(start->library);
-        return nullptr;
+        start.release();
     }
-    start.release();
     return thread;
 }
 

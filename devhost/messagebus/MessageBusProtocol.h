@@ -35,15 +35,20 @@
 // non-zero replyToken in the record and MESSAGE_FLAG_REPLY cleared. A request
 // that no subscription matches is refused with MODULE_STATUS_NO_SUBSCRIBERS
 // and gets no reply call. Every accepted request gets exactly one call of its
-// reply entry point, on a worker thread:
+// reply entry point, on a reply thread: reply threads are apart from the
+// delivery threads and start on demand in the same way, up to
+// kMaxReplyThreads, so that handlers holding every delivery thread hold up
+// neither answers nor time-outs. The call comes:
 // - with the answer: (context, replyIndex, the answer's record, name, sender,
 //   payload, status 0);
 // - or, when no answer came within the request's time-out (milliseconds,
 //   capped at kMaxRequestTimeoutMilliseconds): (context, replyIndex, null
 //   record, empty name, sender and payload, MODULE_STATUS_TIMEOUT).
-// Releasing the reply entry point for a handle (entry 7) drops that handle's
-// pending requests that use it and returns once no call of it for that handle
-// runs on another thread: it is not called for them afterwards.
+// The time-out of a request ends with the request: once it is answered or
+// dropped, nothing of it stays queued. Releasing the reply entry point for a
+// handle (entry 7) drops that handle's pending requests that use it and
+// returns once no call of it for that handle runs on another thread: it is not
+// called for them afterwards.
 //
 // Answering. A subscriber answers a request by publishing a message whose
 // record is the request's record as delivered, with MESSAGE_FLAG_REPLY set and
@@ -63,6 +68,7 @@ namespace DevBus
 {
 
 inline constexpr std::size_t kMaxDeliveryThreads = 64;
+inline constexpr std::size_t kMaxReplyThreads = 64;
 inline constexpr std::uint64_t kMaxRequestTimeoutMilliseconds = 0x7FFFFFFF;
 
 // The record of an answer to a request delivered with the given record.

@@ -21,26 +21,42 @@ void WorkerPool::post(Task task)
     }
 }
 
-void WorkerPool::postAfter(std::chrono::milliseconds delay, Task task)
+WorkerPool::DelayedTaskId WorkerPool::postAfter(std::chrono::milliseconds delay, Task task)
 {
     std::lock_guard lock(mutex_);
+    const DelayedTaskId id{Clock::now() + delay, nextDelayedSequence_++};
     if (stopping_)
     {
-        return;
+        return id;
     }
-    delayed_.emplace(Clock::now() + delay, std::move(task));
+    delayed_.emplace(id, std::move(task));
     if (!timerStarted_)
     {
         timerStarted_ = startThread(&WorkerPool::time);
     }
     timerWake_.notify_one();
+    return id;
+}
+
+void WorkerPool::cancel(const DelayedTaskId& id)
+{
+    // Declared before the lock, so destroyed after it is released.
+    decltype(delayed_)::node_type cancelled;
+    std::lock_guard lock(mutex_);
+    cancelled = delayed_.extract(id);
+}
+
+std::size_t WorkerPool::pendingTasks()
+{
+    std::lock_guard lock(mutex_);
+    return ready_.size() + delayed_.size();
 }
 
 void WorkerPool::stop()
 {
-    std::vector<HANDLE> threads;
+    std::vector<Ostrel::UniqueHandle> threads;
     std::deque<Task> ready;
-    std::multimap<Clock::time_point, Task> delayed;
+    std::map<DelayedTaskId, Task> delayed;
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -54,13 +70,12 @@ void WorkerPool::stop()
     delayed.clear();
 
     const DWORD self = GetCurrentThreadId();
-    for (HANDLE thread : threads)
+    for (const Ostrel::UniqueHandle& thread : threads)
     {
-        if (GetThreadId(thread) != self)
+        if (GetThreadId(thread.get()) != self)
         {
-            WaitForSingleObject(thread, INFINITE);
+            WaitForSingleObject(thread.get(), INFINITE);
         }
-        CloseHandle(thread);
     }
 }
 
@@ -103,9 +118,9 @@ void WorkerPool::time()
             continue;
         }
         const auto first = delayed_.begin();
-        if (first->first > Clock::now())
+        if (first->first.due > Clock::now())
         {
-            timerWake_.wait_until(lock, first->first);
+            timerWake_.wait_until(lock, first->first.due);
             continue;
         }
         Task task = std::move(first->second);
@@ -127,12 +142,12 @@ void WorkerPool::enqueue(Task task)
 bool WorkerPool::startThread(void (WorkerPool::*loop)())
 {
     threads_.reserve(threads_.size() + 1);
-    HANDLE thread = StartLibraryThread([self = shared_from_this(), loop] { ((*self).*loop)(); });
-    if (thread == nullptr)
+    Ostrel::UniqueHandle thread = StartLibraryThread([self = shared_from_this(), loop] { ((*self).*loop)(); });
+    if (!thread)
     {
         return false;
     }
-    threads_.push_back(thread);
+    threads_.push_back(std::move(thread));
     return true;
 }
 

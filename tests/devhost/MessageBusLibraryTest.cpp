@@ -1,5 +1,6 @@
 #include "MessageBusProtocol.h"
 #include "messagebus/MessageBusFunctions.h"
+#include "platform/UniqueHandles.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -144,11 +145,11 @@ class MessageBusLibraryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        library_ = LoadLibraryW((ScreenRelayTest::ProgramFolder() + L"MessageBus.dll").c_str());
-        ASSERT_NE(library_, nullptr) << "LoadLibraryW failed with " << GetLastError();
+        library_.reset(LoadLibraryW((ScreenRelayTest::ProgramFolder() + L"MessageBus.dll").c_str()));
+        ASSERT_TRUE(library_) << "LoadLibraryW failed with " << GetLastError();
         using CreateObjectFn = const MessageBusFunctions* (*)(std::uint32_t);
         auto createObject =
-            reinterpret_cast<CreateObjectFn>(reinterpret_cast<void*>(GetProcAddress(library_, "CreateObject")));
+            reinterpret_cast<CreateObjectFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "CreateObject")));
         ASSERT_NE(createObject, nullptr);
         bus_ = createObject(Ostrel::kMessageBusInterfaceVersion);
         ASSERT_NE(bus_, nullptr);
@@ -158,13 +159,22 @@ protected:
     }
     void TearDown() override
     {
-        if (library_ == nullptr)
+        if (!library_)
         {
             return;
         }
         bus_->releaseHandle(client_);
         bus_->releaseHandle(service_);
-        FreeLibrary(library_);
+        library_.reset();
+    }
+
+    // The library's count of deliveries, reply calls and time-outs not yet started.
+    std::size_t PendingTasks()
+    {
+        using CountFn = std::size_t (*)();
+        const auto count =
+            reinterpret_cast<CountFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "GetPendingTaskCount")));
+        return count != nullptr ? count() : SIZE_MAX;
     }
 
     ModuleStatus Publish(const wchar_t* name, const wchar_t* payload = L"{}")
@@ -181,7 +191,7 @@ protected:
                              payload, timeout);
     }
 
-    HMODULE library_ = nullptr;
+    Ostrel::UniqueLibrary library_;
     const MessageBusFunctions* bus_ = nullptr;
     void* client_ = nullptr;
     void* service_ = nullptr;
@@ -427,8 +437,7 @@ TEST_F(MessageBusLibraryTest, HandlesShareOneBusAndTheLastReleaseLetsTheLibraryU
 
     // The bus's threads hold the library; they are gone after the last release.
     EXPECT_EQ(bus_->releaseHandle(client_), 0u);
-    FreeLibrary(library_);
-    library_ = nullptr;
+    library_.reset();
     EXPECT_EQ(GetModuleHandleW(L"MessageBus.dll"), nullptr);
 }
 
@@ -458,14 +467,187 @@ TEST_F(MessageBusLibraryTest, ReleasingTheLastHandleInsideADeliveryLetsTheLibrar
     ASSERT_EQ(released.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(released.get(), 0u);
 
-    FreeLibrary(library_);
-    library_ = nullptr;
+    library_.reset();
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (GetModuleHandleW(L"MessageBus.dll") != nullptr && std::chrono::steady_clock::now() < deadline)
     {
         Sleep(10);
     }
     EXPECT_EQ(GetModuleHandleW(L"MessageBus.dll"), nullptr);
+}
+
+// Answers every request at once, and does nothing else.
+struct Answerer
+{
+    const MessageBusFunctions* bus;
+    void* handle;
+
+    static ModuleStatus Deliver(void* self, const MessageProperties* record, const wchar_t*, const wchar_t*,
+                                const wchar_t*)
+    {
+        auto& answerer = *static_cast<Answerer*>(self);
+        MessageProperties answer = DevBus::AnswerProperties(*record);
+        return answerer.bus->publish(answerer.handle, &answer, L"Svc.Answer", L"answerer", L"");
+    }
+};
+
+constexpr std::uint64_t kOneHour = 3600000;
+
+TEST_F(MessageBusLibraryTest, AnsweredRequestsLeaveNoTimeOutBehind)
+{
+    Answerer answerer{bus_, service_};
+    ASSERT_NE(bus_->subscribe(service_, &answerer, &Answerer::Deliver, L"Svc.Query"), 0u);
+
+    constexpr std::size_t kRequests = 10000;
+    Recorder replies;
+    for (std::size_t i = 0; i < kRequests; ++i)
+    {
+        ASSERT_EQ(Request(replies, i, kOneHour), 0u);
+    }
+    ASSERT_TRUE(replies.waitFor(kRequests, 120s));
+    EXPECT_EQ(PendingTasks(), 0u);
+}
+
+TEST_F(MessageBusLibraryTest, RequestsDroppedByTheirClientLeaveNoTimeOutBehind)
+{
+    Recorder requests;
+    ASSERT_NE(bus_->subscribe(service_, &requests, &Deliver, L"Svc.Query"), 0u);
+    const struct
+    {
+        const char* label;
+        void (*drop)(const MessageBusFunctions& bus, void* handle);
+    } cases[] = {
+        {"reply entry released",
+         [](const MessageBusFunctions& bus, void* handle)
+         {
+             bus.releaseReplyCallback(handle, &ReplyTo);
+         }},
+        {"handle released",
+         [](const MessageBusFunctions& bus, void* handle)
+         {
+             bus.releaseHandle(handle);
+         }},
+    };
+    constexpr std::size_t kRequests = 100;
+    std::size_t delivered = 0;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.label);
+        void* requester = nullptr;
+        ASSERT_EQ(bus_->createHandle(&requester), 0u);
+        Recorder replies;
+        for (std::size_t i = 0; i < kRequests; ++i)
+        {
+            ASSERT_EQ(Request(replies, i, kOneHour, L"q", requester), 0u);
+        }
+        delivered += kRequests;
+        ASSERT_TRUE(requests.waitFor(delivered));
+        EXPECT_EQ(PendingTasks(), kRequests) << "one time-out per request";
+
+        c.drop(*bus_, requester);
+        EXPECT_EQ(PendingTasks(), 0u);
+        bus_->releaseHandle(requester);
+    }
+}
+
+// Runs a callable when it goes out of scope.
+template <typename Callable>
+class AtScopeExit
+{
+public:
+    explicit AtScopeExit(Callable callable)
+        : callable_(std::move(callable))
+    {
+    }
+    ~AtScopeExit() { callable_(); }
+    AtScopeExit(const AtScopeExit&) = delete;
+    AtScopeExit& operator=(const AtScopeExit&) = delete;
+
+private:
+    Callable callable_;
+};
+
+// Handles "Svc.Hold" by making a request that nobody answers while the test
+// runs and waiting, as a handler waiting for that answer would, until the test
+// lets it go: it holds its worker thread.
+struct HoldingRequester
+{
+    const MessageBusFunctions* bus;
+    void* handle;
+    Recorder replies;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t waiting = 0;
+    bool released = false;
+
+    static ModuleStatus Deliver(void* self, const MessageProperties*, const wchar_t*, const wchar_t*, const wchar_t*)
+    {
+        auto& requester = *static_cast<HoldingRequester*>(self);
+        MessageProperties record = PatternRecord();
+        requester.bus->request(requester.handle, 0, &requester.replies, &ReplyTo, &record, L"Svc.Unanswered", L"", L"",
+                               kOneHour);
+        std::unique_lock lock(requester.mutex);
+        ++requester.waiting;
+        requester.changed.notify_all();
+        requester.changed.wait_for(lock, 60s, [&] { return requester.released; });
+        return 0;
+    }
+
+    bool waitUntilWaiting(std::size_t count)
+    {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, 20s, [&] { return waiting >= count; });
+    }
+
+    void release()
+    {
+        {
+            std::lock_guard lock(mutex);
+            released = true;
+        }
+        changed.notify_all();
+    }
+};
+
+TEST_F(MessageBusLibraryTest, AnswersAndTimeOutsReachRequestersWhileHandlersHoldEveryWorker)
+{
+    Recorder requests;
+    Recorder unanswered;
+    HoldingRequester holder{bus_, service_, {}, {}, {}, 0, false};
+    Recorder answered;
+    Recorder timedOut;
+    // Lets the held handlers go and ends both clients before the objects
+    // they call into go away, whatever the test's outcome.
+    const AtScopeExit releaseAll(
+        [&]
+        {
+            holder.release();
+            bus_->releaseHandle(service_);
+            bus_->releaseHandle(client_);
+        });
+    ASSERT_NE(bus_->subscribe(service_, &requests, &Deliver, L"Svc.Query"), 0u);
+    ASSERT_NE(bus_->subscribe(service_, &unanswered, &Deliver, L"Svc.Unanswered"), 0u);
+    ASSERT_NE(bus_->subscribe(service_, &holder, &HoldingRequester::Deliver, L"Svc.Hold"), 0u);
+
+    // Delivered while workers are free; answered once every worker is held.
+    ASSERT_EQ(Request(answered, 1, kOneHour), 0u);
+    ASSERT_TRUE(requests.waitFor(1));
+
+    for (std::size_t i = 0; i < DevBus::kMaxDeliveryThreads; ++i)
+    {
+        ASSERT_EQ(Publish(L"Svc.Hold"), 0u);
+    }
+    ASSERT_TRUE(holder.waitUntilWaiting(DevBus::kMaxDeliveryThreads));
+
+    MessageProperties answer = DevBus::AnswerProperties(*requests.calls().front().record);
+    EXPECT_EQ(bus_->publish(service_, &answer, L"Svc.Answer", L"responder", L"held"), 0u);
+    EXPECT_EQ(Request(timedOut, 2, 200), 0u);
+
+    ASSERT_TRUE(answered.waitFor(1, 10s)) << "the answer waited for a free delivery worker";
+    ASSERT_TRUE(timedOut.waitFor(1, 10s)) << "the time-out waited for a free delivery worker";
+    EXPECT_EQ(answered.calls().front().status, 0u);
+    EXPECT_EQ(answered.calls().front().payload, L"held");
+    EXPECT_EQ(timedOut.calls().front().status, Ostrel::MODULE_STATUS_TIMEOUT);
 }
 
 } // namespace

@@ -52,6 +52,12 @@ std::uint32_t ReplyImpl::wait()
 
 std::uint32_t ReplyImpl::waitFor(std::uint32_t milliseconds)
 {
+    // A reply that has left the pending state keeps that state: a received
+    // reply has already taken the future's value, and keeps its message.
+    if (status_ != ReplyPending)
+    {
+        return status_;
+    }
     if (!future_.valid())
     {
         LOG_ERROR(L"Ostrel::ReplyImpl::waitFor", L"Reply future is in an invalid state. Returning.");
