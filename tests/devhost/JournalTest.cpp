@@ -1,6 +1,12 @@
 #include "JournalFile.h"
+#include "platform/UniqueHandles.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -56,6 +62,54 @@ TEST(JournalTest, EachCallAppendsOneLineOfThisProcess)
         ASSERT_EQ(entries[i].arguments.size(), 1u);
         EXPECT_EQ(entries[i].arguments[0].value, DevHost::JournalValue(i));
     }
+}
+
+// Several processes appending at once: every line stays whole and each
+// process's lines keep their order (under Wine, appends from several
+// processes can interleave without the journal's lock).
+TEST(JournalTest, AppendsFromSeveralProcessesStayWhole)
+{
+    constexpr int kProcesses = 4;
+    constexpr std::uint32_t kLinesEach = 2000;
+    DevHostTest::JournalFile journal;
+    std::wstring commandLine =
+        L"\"" + ScreenRelayTest::ProgramFolder() + L"JournalAppender.exe\" " + std::to_wstring(kLinesEach);
+    std::vector<Ostrel::UniqueHandle> processes;
+    for (int i = 0; i < kProcesses; ++i)
+    {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started{};
+        ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &started))
+            << GetLastError();
+        const Ostrel::UniqueHandle thread(started.hThread);
+        processes.emplace_back(started.hProcess);
+    }
+    for (const auto& process : processes)
+    {
+        ASSERT_EQ(WaitForSingleObject(process.get(), 120000), WAIT_OBJECT_0);
+        DWORD exitCode = 1;
+        GetExitCodeProcess(process.get(), &exitCode);
+        EXPECT_EQ(exitCode, 0u);
+    }
+
+    const auto lines = DevHost::ReadJournalLines(journal.Path());
+    EXPECT_EQ(lines.size(), kProcesses * kLinesEach);
+    std::map<DWORD, std::uint32_t> nextIndex;
+    std::size_t torn = 0;
+    for (const auto& line : lines)
+    {
+        const auto entry = DevHost::ParseJournalLine(line);
+        if (!entry || entry->arguments.size() != 1)
+        {
+            ++torn;
+            continue;
+        }
+        EXPECT_EQ(entry->arguments[0].value, DevHost::JournalValue(nextIndex[entry->processId]++));
+    }
+    EXPECT_EQ(torn, 0u);
+    EXPECT_EQ(nextIndex.size(), static_cast<std::size_t>(kProcesses));
 }
 
 } // namespace
