@@ -3,7 +3,10 @@
 // Registration of the development COM servers in the registry, for real: COM
 // reads class registrations from HKEY_CLASSES_ROOT only (under Wine that is
 // HKEY_LOCAL_MACHINE\Software\Classes, and a predefined-key override is not
-// honoured), so these write there. Functions return 0 or the Win32 error.
+// honoured), so these write there. Writes through HKEY_CLASSES_ROOT are not
+// redirected by an override of HKEY_LOCAL_MACHINE either, so registering
+// works the same inside a test's registry isolation. Functions return 0 or the
+// Win32 error.
 
 #include <windows.h>
 
