@@ -15,8 +15,11 @@ namespace
 constexpr wchar_t kFrameworkKey[] = L"SOFTWARE\\NORVANE\\RADADUV";
 constexpr wchar_t kInstallDirValue[] = L"Install Dir";
 
-// The libraries of a development installation that the module loads.
-constexpr const wchar_t* kTrustedLibraries[] = {L"ScreenRelay.dll", L"MessageBus.dll"};
+// The files of a development installation that the module loads, creates COM
+// objects from or starts, each subject to the trust verification. QvUtil.dll
+// is trusted by content, so its copy in the common-files folder is too.
+constexpr const wchar_t* kTrustedFiles[] = {L"ScreenRelay.dll", L"MessageBus.dll", L"UiHostHelper.dll",
+                                            L"QvUtil.dll",      L"QvUpdate.exe",   L"RelayBrowser.exe"};
 
 } // namespace
 
@@ -37,9 +40,9 @@ DevelopmentInstallation SetUpDevelopmentInstallation(const std::wstring& folder)
         installation.failures.push_back(L"install folder: error " + std::to_wstring(status));
     }
 
-    for (const wchar_t* library : kTrustedLibraries)
+    for (const wchar_t* file : kTrustedFiles)
     {
-        const std::wstring path = folder + library;
+        const std::wstring path = folder + file;
         if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
         {
             continue;

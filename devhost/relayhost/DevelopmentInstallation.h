@@ -7,8 +7,9 @@ namespace RelayHost
 {
 
 // What a development installation holds: the framework's install folder in
-// the registry pointing at the host's own folder, and the host's libraries
-// listed as trusted, so that the module loads them as it would a signed suite.
+// the registry pointing at the host's own folder, and the host's libraries and
+// programs listed as trusted, so that the module uses them as it would those of
+// a signed suite.
 struct DevelopmentInstallation
 {
     std::wstring installFolder;
