@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 
 namespace Ostrel
@@ -119,17 +121,23 @@ TEST_F(QvRegistryOverrideTest, ReadingNeedsAnOpenedKeyInAnEnabledHive)
     ExpectRecord(log_, {L"Error", kSourceFile, L"QvRegistryOverride::ReadValue", L"Couldn't find an active hive"});
 }
 
-// A higher hive whose value does not fit must not shrink the buffer size the
-// lower hives are read with.
+// A higher hive whose value does not fit reports the size it needs; the lower
+// hives must still be read with the caller's size, or they would write past
+// the caller's buffer.
 TEST_F(QvRegistryOverrideTest, EveryHiveIsReadWithTheCallersBufferSize)
 {
     AddHivesHolding({0});
     ASSERT_EQ(ScreenRelayTest::SetMachineString(HivePath(5) + L"Links", L"name", std::wstring(100, L'x')),
               ERROR_SUCCESS);
     ASSERT_EQ(hives_.OpenKey(L"Links", KEY_READ), S_OK);
-    std::wstring text;
-    EXPECT_EQ(ReadName(text), S_OK);
-    EXPECT_EQ(text, L"value of 0");
+    wchar_t buffer[64];
+    std::fill(std::begin(buffer), std::end(buffer), L'#');
+    DWORD bytes = 8 * sizeof(wchar_t);
+    EXPECT_EQ(hives_.ReadValue(L"name", nullptr, buffer, &bytes, 0), E_FAIL) << "\"value of 0\" does not fit either";
+    EXPECT_EQ(bytes, 8 * sizeof(wchar_t));
+    EXPECT_EQ(std::wstring(buffer + 8, 56), std::wstring(56, L'#'));
+    ExpectRecord(log_, {L"Normal", kSourceFile, L"QvRegistryOverride::ReadValue",
+                        L"Failed to read value 'name' from hive (234)"});
 }
 
 } // namespace
