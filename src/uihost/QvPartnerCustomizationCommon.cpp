@@ -217,13 +217,10 @@ HRESULT AddHivesUnder(const std::wstring& listKey, const HiveListKind& kind, QvR
         wchar_t name[256];
         DWORD nameChars = static_cast<DWORD>(std::size(name));
         LONG result = RegEnumKeyExW(list.get(), index, name, &nameChars, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS)
-        {
-            return S_OK;
-        }
         if (result != ERROR_SUCCESS)
         {
-            continue;
+            // The end of the list, or a list that went away meanwhile.
+            return S_OK;
         }
         const std::wstring subKey = listKey + name + L"\\";
         UniqueRegKey entry;
