@@ -21,7 +21,8 @@
 // The file is opened once, refusing other writers and deleters, and both
 // checks read it through that handle, so the verdict is about one content.
 // The verdict holds only while that handle stays open: whoever uses the file
-// holds a VerifiedFile (VerifiedFile.h) until the use has begun.
+// holds a VerifiedFile (VerifiedFile.h) until the file is in use and has been
+// confirmed to be the one decided on.
 //
 // Statuses (0 trusted, otherwise refused):
 //   ERROR_INVALID_PARAMETER (87)      the path is not a full path (drive or UNC)

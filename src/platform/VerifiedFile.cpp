@@ -4,6 +4,7 @@
 #include "platform/TrustVerification.h"
 #include "platform/UniqueHandles.h"
 
+#include <utility>
 #include <vector>
 
 LOG_SOURCE_FILE(L"VerifiedFile.cpp");
