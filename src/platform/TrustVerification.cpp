@@ -1,11 +1,9 @@
 #include "platform/TrustVerification.h"
 
-#include "logging/Log.h"
 #include "platform/TrustFile.h"
 #include "platform/TrustList.h"
 #include "platform/TrustSignature.h"
-
-LOG_SOURCE_FILE(L"TrustVerification.cpp");
+#include "platform/VerifiedFile.h"
 
 namespace Ostrel
 {
@@ -63,13 +61,14 @@ DWORD CheckPublisher(const std::wstring& path, const TrustFile& file)
                                                       : static_cast<DWORD>(TRUST_E_SUBJECT_NOT_TRUSTED);
 }
 
-DWORD Decide(const std::wstring& path)
+} // namespace
+
+DWORD DecideFileTrust(const std::wstring& path, TrustFile& file)
 {
     if (!IsFullPath(path))
     {
         return ERROR_INVALID_PARAMETER;
     }
-    TrustFile file;
     DWORD error = file.Open(path);
     if (error != ERROR_SUCCESS)
     {
@@ -100,16 +99,10 @@ DWORD Decide(const std::wstring& path)
     return files.Status() == ERROR_SUCCESS || files.Status() == ERROR_FILE_NOT_FOUND ? error : files.Status();
 }
 
-} // namespace
-
 DWORD VerifyFileTrust(const std::wstring& fullPath)
 {
-    const DWORD status = Decide(fullPath);
-    if (status != ERROR_SUCCESS)
-    {
-        LOG_ERROR(L"Ostrel::VerifyFileTrust", L"File %ls is not trusted. Error 0x%08lX.", fullPath.c_str(), status);
-    }
-    return status;
+    VerifiedFile file;
+    return file.Open(fullPath);
 }
 
 } // namespace Ostrel

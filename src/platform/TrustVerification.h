@@ -19,7 +19,9 @@
 //
 // The file is opened once, refusing other writers and deleters, and both
 // checks read it through that handle, so the verdict is about one content.
-// The file stays open only for the check: a caller loads it afterwards.
+// The verdict holds only while that handle stays open: whoever uses the file
+// holds a VerifiedFile (VerifiedFile.h) until the file is in use and has been
+// confirmed to be the one decided on.
 //
 // Statuses (0 trusted, otherwise refused):
 //   ERROR_INVALID_PARAMETER (87)      the path is not a full path (drive or UNC)
@@ -46,8 +48,17 @@
 namespace Ostrel
 {
 
-// 0 when the file at fullPath is trusted, otherwise the status of the refusal.
+class TrustFile;
+
+// 0 when the file at fullPath is trusted at the moment of the call, otherwise
+// the status of the refusal. The file is let go again: to use it, hold a
+// VerifiedFile instead.
 DWORD VerifyFileTrust(const std::wstring& fullPath);
+
+// The decision itself: opens file from fullPath and decides through that
+// handle, whatever the verdict leaving the file open for the caller to hold or
+// drop. Nothing is logged.
+DWORD DecideFileTrust(const std::wstring& fullPath, TrustFile& file);
 
 // The SHA-256 digest of a file's content as 64 lower-case hexadecimal digits.
 // 0 on success; otherwise the Win32 error (the digest is left untouched).

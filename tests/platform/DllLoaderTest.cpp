@@ -1,8 +1,10 @@
 #include "platform/dll/DllLoader.h"
+#include "platform/UniqueHandles.h"
 #include "platform/wrappers/DllAPI.h"
 
 #include "platform/dllTestSupport/TestLibraries.h"
 #include "support/LogCapture.h"
+#include "support/LoggedRecord.h"
 #include "support/RegistryIsolation.h"
 #include "support/TempFolder.h"
 
@@ -18,6 +20,8 @@
 namespace
 {
 
+using ScreenRelayTest::FindLoggedRecord;
+using ScreenRelayTest::LoggedRecord;
 using ::testing::_;
 using ::testing::Return;
 using ::testing::StrEq;
@@ -40,6 +44,7 @@ protected:
     void SetUp() override
     {
         RegistryIsolatedTest::SetUp();
+        ScreenRelayTest::LogSourceAndFunction(log_);
         path_ = ScreenRelayTest::CopyTestLibrary(ScreenRelayTest::kFullTestLibrary, temp_.File(L"lib"),
                                                  ScreenRelayTest::kFullTestLibrary);
         ASSERT_FALSE(path_.empty());
@@ -50,12 +55,16 @@ protected:
     std::wstring path_;
 };
 
+const LoggedRecord kLoadWarning{L"Warning", L"DllLoader.cpp", L"Ostrel::DllLoader::loadDLL"};
+const LoggedRecord kLoadError{L"Error", L"DllLoader.cpp", L"Ostrel::DllLoader::loadDLL"};
+const LoggedRecord kProcAddressWarning{L"Warning", L"DllLoader.cpp", L"Ostrel::DllLoader::getProcAddress"};
+
 TEST_F(DllLoaderTest, NullOutputIsRefusedBeforeAnyCall)
 {
     Ostrel::DllLoader loader(std::make_shared<StrictMock<MockDllAPI>>());
 
     EXPECT_FALSE(loader.loadDLL(path_, nullptr));
-    EXPECT_TRUE(log_.Contains(L"Invalid pHandle specified. Exiting."));
+    EXPECT_EQ(FindLoggedRecord(log_.Text(), L"Invalid pHandle specified. Exiting."), kLoadWarning);
 }
 
 // An exception from the loader facade is contained and reported like a failed load.
@@ -68,7 +77,9 @@ TEST_F(DllLoaderTest, ThrowingLoadIsLoggedAsFailure)
     HMODULE module = nullptr;
 
     EXPECT_FALSE(loader.loadDLL(path_, &module));
-    EXPECT_TRUE(log_.Contains(L"Failed to load library. Error code: MODULE_STATUS_UNKNOWN_EXCEPTION(2147483663)."));
+    EXPECT_EQ(FindLoggedRecord(log_.Text(),
+                               L"Failed to load library. Error code: MODULE_STATUS_UNKNOWN_EXCEPTION(2147483663)."),
+              kLoadError);
 }
 
 // A library already in the process is taken with one more reference, without
@@ -76,17 +87,18 @@ TEST_F(DllLoaderTest, ThrowingLoadIsLoggedAsFailure)
 // references are released.
 TEST_F(DllLoaderTest, LibraryAlreadyLoadedGainsAReference)
 {
-    const HMODULE loadedByTest = LoadLibraryExW(path_.c_str(), nullptr, 0);
-    ASSERT_NE(loadedByTest, nullptr);
+    Ostrel::UniqueLibrary loadedByTest(LoadLibraryExW(path_.c_str(), nullptr, 0));
+    ASSERT_TRUE(loadedByTest);
     Ostrel::DllLoader loader;
     HMODULE module = nullptr;
 
     ASSERT_TRUE(loader.loadDLL(path_, &module));
-    EXPECT_EQ(module, loadedByTest);
+    EXPECT_EQ(module, loadedByTest.get());
     EXPECT_NE(loader.getProcAddress(module, "GetVersionNum"), nullptr);
     EXPECT_EQ(loader.getProcAddress(module, "Missing"), nullptr);
-    EXPECT_TRUE(log_.Contains(L"getProcAddress was unsuccessful in finding the handle's address"));
-    ASSERT_TRUE(FreeLibrary(loadedByTest));
+    EXPECT_EQ(FindLoggedRecord(log_.Text(), L"getProcAddress was unsuccessful in finding the handle's address"),
+              kProcAddressWarning);
+    loadedByTest.reset();
     EXPECT_EQ(GetModuleHandleW(path_.c_str()), module);
     EXPECT_TRUE(loader.freeDLL(module));
     EXPECT_EQ(GetModuleHandleW(path_.c_str()), nullptr);

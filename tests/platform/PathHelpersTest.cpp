@@ -1,6 +1,7 @@
 #include "platform/OSInfoProxy.h"
 #include "platform/PathHelpers.h"
 #include "platform/ShlObjAPI.h"
+#include "platform/UniqueHandles.h"
 #include "support/RegistryIsolation.h"
 
 #include <gtest/gtest.h>
@@ -67,13 +68,12 @@ class PathHelpersTest : public ScreenRelayTest::RegistryIsolatedTest
 protected:
     static void SetInstallValue(const wchar_t* name, const std::wstring& folder)
     {
-        HKEY key = nullptr;
+        UniqueRegKey key;
         ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\NORVANE\\RADADUV", 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, &key, nullptr),
+                                  nullptr, key.put(), nullptr),
                   ERROR_SUCCESS);
-        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+        RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                        static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
     }
 
     // Helpers for a host "C:\Apps\Host.exe" with fake shell and system.

@@ -1,6 +1,7 @@
 #include "platform/PathSearch.h"
 #include "platform/dllTestSupport/TestLibraries.h"
 #include "support/LogCapture.h"
+#include "support/LoggedRecord.h"
 #include "support/RegistryIsolation.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
@@ -31,25 +32,22 @@ protected:
     ScreenRelayTest::TempFolder temp_;
 };
 
-TEST_F(PathSearchTest, FoldersAreKeptInTheOrderTheyWereAdded)
-{
-    PathSearch search;
-    EXPECT_TRUE(search.getSearchPaths().empty());
-    search.addSearchPaths({L"a", L"b"});
-    search.addSearchPath(L"c");
-    search.addSearchPath(static_cast<const wchar_t*>(nullptr));
-    search.addSearchPath(std::wstring(L"a"));
-    EXPECT_EQ(search.getSearchPaths(), (std::vector<std::wstring>{L"a", L"b", L"c", L"a"}));
-}
-
+// Folders are searched in the order they were added, whichever way they were
+// added; a null folder adds nothing.
 TEST_F(PathSearchTest, TheFirstFolderHoldingTheFileWinsAndAFolderOfThatNameDoesNotCount)
 {
     ScreenRelayTest::LogCapture log(ETWLogging::LOG_LEVEL_NORMAL);
+    ScreenRelayTest::LogSourceAndFunction(log);
     const std::wstring decoy = MakeFolder(L"decoy", L"Library.dll", true);
     const std::wstring holder = MakeFolder(L"holder", L"Library.dll");
     const std::wstring later = MakeFolder(L"later", L"Library.dll");
+    const std::wstring last = MakeFolder(L"last", L"Library.dll");
     PathSearch search;
-    search.addSearchPaths({temp_.File(L"missing"), decoy, holder + L"\\", later});
+    search.addSearchPath(temp_.File(L"missing").c_str());
+    search.addSearchPath(static_cast<const wchar_t*>(nullptr));
+    search.addSearchPaths({decoy, holder + L"\\"});
+    search.addSearchPath(later);
+    search.addSearchPaths({last});
 
     std::wstring folder;
     ASSERT_TRUE(search.findFilePath(L"Library.dll", folder));
@@ -69,11 +67,16 @@ TEST_F(PathSearchTest, TheFirstFolderHoldingTheFileWinsAndAFolderOfThatNameDoesN
         EXPECT_NE(text.find(record), std::wstring::npos) << "no record: " << record << "\n" << text;
     }
     EXPECT_EQ(text.find(L"checkIfExists for " + later), std::wstring::npos) << "the search stops at the first";
+    EXPECT_EQ(ScreenRelayTest::FindLoggedRecord(text, L"File found at path "),
+              (ScreenRelayTest::LoggedRecord{L"Normal", L"PathSearch.cpp", L"Ostrel::PathSearch::findFilePath"}));
+    EXPECT_EQ(ScreenRelayTest::FindLoggedRecord(text, L"File does not exist."),
+              (ScreenRelayTest::LoggedRecord{L"Warning", L"PathSearch.cpp", L"Ostrel::PathSearch::checkIfExists"}));
 }
 
 TEST_F(PathSearchTest, AFileInNoFolderIsNotFound)
 {
     ScreenRelayTest::LogCapture log(ETWLogging::LOG_LEVEL_NORMAL);
+    ScreenRelayTest::LogSourceAndFunction(log);
     const std::wstring other = MakeFolder(L"other", L"Other.dll");
     std::wstring folder = L"unchanged";
 
@@ -82,7 +85,9 @@ TEST_F(PathSearchTest, AFileInNoFolderIsNotFound)
     search.addSearchPaths({temp_.File(L"missing"), other, L"$(Unknown.Macro)"});
     EXPECT_FALSE(search.findFilePath(L"Library.dll", folder));
     EXPECT_EQ(folder, L"unchanged");
-    EXPECT_TRUE(log.Contains(L"File not found.")) << log.Text();
+    EXPECT_EQ(ScreenRelayTest::FindLoggedRecord(log.Text(), L"File not found."),
+              (ScreenRelayTest::LoggedRecord{L"Warning", L"PathSearch.cpp", L"Ostrel::PathSearch::findFilePath"}))
+        << log.Text();
 }
 
 } // namespace

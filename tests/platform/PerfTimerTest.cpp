@@ -2,6 +2,7 @@
 
 #include "platform/dllTestSupport/TestLibraries.h"
 #include "support/LogCapture.h"
+#include "support/LoggedRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +25,12 @@ long long NowMilliseconds()
 }
 
 // One timing record per timer, whether it is stopped once, stopped again or
-// only destroyed; its numbers are start, end and their difference.
+// only destroyed; its numbers are start, end and their difference, and it
+// names the stop function either way.
 TEST(PerfTimerTest, WritesOneRecordWithStartEndAndDuration)
 {
     LogCapture log(ETWLogging::LOG_LEVEL_NORMAL);
+    ScreenRelayTest::LogSourceAndFunction(log);
 
     const long long before = NowMilliseconds();
     {
@@ -55,6 +58,8 @@ TEST(PerfTimerTest, WritesOneRecordWithStartEndAndDuration)
         EXPECT_LE(start, end);
         EXPECT_LE(end, after);
         EXPECT_EQ(duration, end - start);
+        EXPECT_EQ(ScreenRelayTest::FindLoggedRecord(text, prefix),
+                  (ScreenRelayTest::LoggedRecord{L"Normal", L"PerfTimer.cpp", L"Ostrel::internal::PerfTimer::stop"}));
     }
 }
 

@@ -1,4 +1,5 @@
 #include "platform/RegistryAPI.h"
+#include "platform/UniqueHandles.h"
 #include "support/RegistryIsolation.h"
 
 #include <gtest/gtest.h>
@@ -12,17 +13,16 @@ using RegistryAPITest = ScreenRelayTest::RegistryIsolatedTest;
 
 TEST_F(RegistryAPITest, ReadsStringsThatFitTheBufferAndDwordsOfTheRightType)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Test", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
+    UniqueRegKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Test", 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                              nullptr),
+              ERROR_SUCCESS);
     const std::wstring longest(259, L'x');
     const std::wstring tooLong(260, L'x');
     const DWORD number = 0x12345678;
-    RegSetValueExW(key, L"Longest", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(longest.c_str()), 260 * 2);
-    RegSetValueExW(key, L"TooLong", 0, REG_SZ, reinterpret_cast<const BYTE*>(tooLong.c_str()), 261 * 2);
-    RegSetValueExW(key, L"Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
-    RegCloseKey(key);
+    RegSetValueExW(key.get(), L"Longest", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(longest.c_str()), 260 * 2);
+    RegSetValueExW(key.get(), L"TooLong", 0, REG_SZ, reinterpret_cast<const BYTE*>(tooLong.c_str()), 261 * 2);
+    RegSetValueExW(key.get(), L"Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
 
     RegistryAPI registry;
     std::wstring text = L"unchanged";

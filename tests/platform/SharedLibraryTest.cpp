@@ -5,6 +5,7 @@
 
 #include "platform/dllTestSupport/TestLibraries.h"
 #include "support/LogCapture.h"
+#include "support/LoggedRecord.h"
 #include "support/RegistryIsolation.h"
 #include "support/TempFolder.h"
 
@@ -23,8 +24,10 @@ namespace
 using Ostrel::LibraryDescriptor;
 using Ostrel::ModuleException;
 using Ostrel::SharedLibrary;
+using ScreenRelayTest::FindLoggedRecord;
 using ScreenRelayTest::kFullTestLibrary;
 using ScreenRelayTest::kNoReleaseTestLibrary;
+using ScreenRelayTest::LoggedRecord;
 using ::testing::_;
 using ::testing::DoAll;
 using ::testing::Return;
@@ -67,7 +70,14 @@ bool IsLoaded(const std::wstring& path)
 class SharedLibraryTest : public ScreenRelayTest::RegistryIsolatedTest
 {
 protected:
-    void SetUp() override { RegistryIsolatedTest::SetUp(); }
+    void SetUp() override
+    {
+        RegistryIsolatedTest::SetUp();
+        ScreenRelayTest::LogSourceAndFunction(log_);
+    }
+
+    // The level, source and function of the first record holding the text.
+    LoggedRecord Record(const std::wstring& text) const { return FindLoggedRecord(log_.Text(), text); }
 
     // Copies a test library into a folder of the temporary folder and lists
     // it as trusted when asked.
@@ -108,7 +118,8 @@ TEST_F(SharedLibraryTest, LoadsFromTheFirstFolderHoldingTheFileAndUnloads)
         EXPECT_TRUE(IsLoaded(path));
     }
     EXPECT_FALSE(IsLoaded(path));
-    EXPECT_TRUE(log_.Contains(L"Loading PlatformTestFull.dll from " + temp_.File(L"install") + L"."));
+    EXPECT_EQ(Record(L"Loading PlatformTestFull.dll from " + temp_.File(L"install") + L"."),
+              (LoggedRecord{L"Normal", L"SharedLibrary.cpp", L"Ostrel::SharedLibrary::loadLibrary"}));
 }
 
 TEST_F(SharedLibraryTest, BlockListRefusesListedVersionsOfOtherLibraries)
@@ -148,7 +159,8 @@ TEST_F(SharedLibraryTest, BlockListRefusesListedVersionsOfOtherLibraries)
         const std::string failure = ConstructionFailure({c.fileName, {temp_.File(folder)}});
 
         EXPECT_EQ(failure, c.blocked ? "Failed to load library" : "");
-        EXPECT_EQ(log_.Contains(L"Blocked library: " + path + L"."), c.blocked);
+        const LoggedRecord blocked{L"Information", L"SharedLibrary.cpp", L"Ostrel::SharedLibrary::loadLibrary"};
+        EXPECT_EQ(Record(L"Blocked library: " + path + L"."), c.blocked ? blocked : LoggedRecord{});
         EXPECT_FALSE(IsLoaded(path));
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
     }
@@ -162,9 +174,10 @@ TEST_F(SharedLibraryTest, LibraryWithoutReleaseObjectIsFreedAgain)
               "Failed to import functions from library");
 
     EXPECT_FALSE(IsLoaded(path));
-    EXPECT_TRUE(log_.Contains(L"Failed to load ReleaseObject function from library: PlatformTestNoRelease.dll."));
-    EXPECT_TRUE(log_.Contains(
-        L"Failed to import functions from library: PlatformTestNoRelease.dll. Throwing ModuleException."));
+    EXPECT_EQ(Record(L"Failed to load ReleaseObject function from library: PlatformTestNoRelease.dll."),
+              (LoggedRecord{L"Error", L"SharedLibrary.cpp", L"Ostrel::SharedLibrary::importFunctions"}));
+    EXPECT_EQ(Record(L"Failed to import functions from library: PlatformTestNoRelease.dll. Throwing ModuleException."),
+              (LoggedRecord{L"Error", L"SharedLibrary.cpp", L"Ostrel::SharedLibrary::SharedLibrary"}));
 }
 
 // A macro without a value stays in the folder as written, so the file is not
@@ -183,8 +196,10 @@ TEST_F(SharedLibraryTest, FileInNoFolderFailsConstruction)
         SCOPED_TRACE(folders.size());
         EXPECT_EQ(ConstructionFailure({kFullTestLibrary, folders}), "Failed to load library");
     }
-    EXPECT_TRUE(log_.Contains(L"Failed to find valid path for library: PlatformTestFull.dll."));
-    EXPECT_TRUE(log_.Contains(L"Failed to load library: PlatformTestFull.dll. Throwing ModuleException."));
+    EXPECT_EQ(Record(L"Failed to find valid path for library: PlatformTestFull.dll."),
+              (LoggedRecord{L"Error", L"SharedLibrary.cpp", L"Ostrel::SharedLibrary::loadLibrary"}));
+    EXPECT_EQ(Record(L"Failed to load library: PlatformTestFull.dll. Throwing ModuleException."),
+              (LoggedRecord{L"Error", L"SharedLibrary.cpp", L"Ostrel::SharedLibrary::SharedLibrary"}));
 }
 
 TEST_F(SharedLibraryTest, UntrustedLibraryIsRefusedWithoutLoading)
@@ -196,9 +211,12 @@ TEST_F(SharedLibraryTest, UntrustedLibraryIsRefusedWithoutLoading)
     EXPECT_EQ(ConstructionFailure({kFullTestLibrary, {temp_.File(L"lib")}}), "Failed to load library");
 
     EXPECT_FALSE(IsLoaded(path));
-    EXPECT_TRUE(log_.Contains(L"LoadLibrary Failed. GLE: " + std::to_wstring(refusal)));
-    EXPECT_TRUE(log_.Contains(L"Failed to load library. Error code: MODULE_STATUS_UNSUCCESSFUL(2147483650)."));
-    EXPECT_TRUE(log_.Contains(L"Failed to load library: " + path + L"."));
+    EXPECT_EQ(Record(L"LoadLibrary Failed. GLE: " + std::to_wstring(refusal)),
+              (LoggedRecord{L"Error", L"DllAPI.cpp", L"Ostrel::DllAPI::loadLibrary"}));
+    EXPECT_EQ(Record(L"Failed to load library. Error code: MODULE_STATUS_UNSUCCESSFUL(2147483650)."),
+              (LoggedRecord{L"Error", L"DllLoader.cpp", L"Ostrel::DllLoader::loadDLL"}));
+    EXPECT_EQ(Record(L"Failed to load library: " + path + L"."),
+              (LoggedRecord{L"Error", L"SharedLibrary.cpp", L"Ostrel::SharedLibrary::loadLibrary"}));
 }
 
 // A failing or throwing free is contained: it is logged, and neither the
@@ -223,7 +241,8 @@ TEST_F(SharedLibraryTest, FreeFailureIsLoggedAndContained)
 
         EXPECT_EQ(ConstructionFailure({kFullTestLibrary, {temp_.File(L"lib")}}, loader), "");
     }
-    EXPECT_TRUE(log_.Contains(L"Failed to free library: PlatformTestFull.dll."));
+    EXPECT_EQ(Record(L"Failed to free library: PlatformTestFull.dll."),
+              (LoggedRecord{L"Error", L"SharedLibrary.cpp", L"Ostrel::SharedLibrary::unloadLibrary"}));
 }
 
 } // namespace

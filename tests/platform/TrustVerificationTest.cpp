@@ -149,27 +149,18 @@ protected:
     // the redirection.
     static void SetUpTestSuite()
     {
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCryptographyKey, 0, KEY_READ | KEY_WOW64_64KEY, &cryptography_);
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCryptographyKey, 0, KEY_READ | KEY_WOW64_64KEY, cryptography_.put());
     }
-    static void TearDownTestSuite() { RegCloseKey(cryptography_); }
+    static void TearDownTestSuite() { cryptography_.reset(); }
 
     void SetUp() override
     {
         RegistryIsolatedTest::SetUp();
         ASSERT_FALSE(HasFatalFailure());
-        HKEY copy = nullptr;
+        Ostrel::UniqueRegKey copy;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCryptographyKey, 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &copy, nullptr));
-        EXPECT_EQ(ERROR_SUCCESS, RegCopyTreeW(cryptography_, nullptr, copy));
-        RegCloseKey(copy);
-    }
-
-    ~TrustVerificationTest() override
-    {
-        if (writer_ != INVALID_HANDLE_VALUE)
-        {
-            CloseHandle(writer_);
-        }
+                                                 KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, copy.put(), nullptr));
+        EXPECT_EQ(ERROR_SUCCESS, RegCopyTreeW(cryptography_.get(), nullptr, copy.get()));
     }
 
     std::wstring MakeFile(const std::wstring& name, const std::string& content)
@@ -203,14 +194,14 @@ protected:
     // Keeps the file open for writing, as an installer replacing it would.
     void HoldOpenForWriting(const std::wstring& path)
     {
-        writer_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, writer_);
+        writer_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(writer_);
     }
 
     ScreenRelayTest::TempFolder folder_;
-    HANDLE writer_ = INVALID_HANDLE_VALUE;
-    inline static HKEY cryptography_ = nullptr;
+    Ostrel::UniqueFileHandle writer_;
+    inline static Ostrel::UniqueRegKey cryptography_;
 };
 
 TEST_F(TrustVerificationTest, Sha256MatchesKnownDigests)

@@ -2,33 +2,51 @@
 
 #include "logging/Log.h"
 #include "platform/TrustVerification.h"
+#include "platform/VerifiedFile.h"
 
 LOG_SOURCE_FILE(L"wrappers\\DllAPI.cpp")
 
 namespace Ostrel
 {
 
+namespace
+{
+
+// The library's own imports come from its folder and the system folder only,
+// never from the host's folder, the current folder or PATH.
+constexpr DWORD kLoadFlags = LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
+
+} // namespace
+
+// The file is held from the trust decision until the loaded module has been
+// confirmed to be that file; a module mapped from anything else is freed.
 bool DllAPI::loadLibrary(const std::wstring& path, HMODULE& module)
 {
+    VerifiedFile file;
+    DWORD error = file.Open(path);
     HMODULE loaded = nullptr;
-    const DWORD trust = VerifyFileTrust(path);
-    if (trust != ERROR_SUCCESS)
+    if (error == ERROR_SUCCESS)
     {
-        SetLastError(trust);
+        loaded = loadLibraryEx(path.c_str(), kLoadFlags);
+        error = loaded != nullptr ? file.ConfirmModule(loaded) : GetLastError();
     }
-    else
+    if (error != ERROR_SUCCESS)
     {
-        loaded = LoadLibraryExW(path.c_str(), nullptr, 0);
-    }
-    if (loaded == nullptr)
-    {
-        const DWORD error = GetLastError();
+        if (loaded != nullptr)
+        {
+            freeLibrary(loaded);
+        }
         LOG_ERROR(L"Ostrel::DllAPI::loadLibrary", L"LoadLibrary Failed. GLE: %lu", error);
         SetLastError(error);
         return false;
     }
     module = loaded;
     return true;
+}
+
+HMODULE DllAPI::loadLibraryEx(const wchar_t* path, DWORD flags)
+{
+    return LoadLibraryExW(path, nullptr, flags);
 }
 
 FARPROC DllAPI::getProcAddress(HMODULE module, const char* name)
