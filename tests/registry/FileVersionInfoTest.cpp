@@ -61,6 +61,9 @@ TEST(FileVersionInfoTest, FindsAFieldInTheFirstTranslationThatHasIt)
         {L"VersionProbeSecondTranslation.dll", kVersionFileVersion, L"5, 6, 7, 8"},
         {L"VersionProbeSecondTranslation.dll", kVersionCompanyName, L"Probe SecondTranslation"},
         {L"VersionProbeCommas.dll", kVersionLegalCopyright, L""},
+        // The first translation's table has an empty FileVersion and no CompanyName.
+        {L"VersionProbeEmptyFirst.dll", kVersionFileVersion, L""},
+        {L"VersionProbeEmptyFirst.dll", kVersionCompanyName, L"Probe EmptyFirst"},
     };
     for (const auto& c : cases)
     {
