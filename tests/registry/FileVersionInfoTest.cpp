@@ -2,6 +2,8 @@
 #include "registry/SystemFileVersionInfo.h"
 #include "support/TestFiles.h"
 
+#include "ScreenRelayVersion.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -40,11 +42,14 @@ TEST(FileVersionInfoTest, FilesWithoutAVersionResourceGiveNothing)
 TEST(FileVersionInfoTest, ReadsTheShippedModuleAndKeepsTheFirstLoad)
 {
     FileVersionInfo info;
+    // The version text the build gave the module, build number included.
+    const std::wstring shippedVersion = L"" SCREENRELAY_VERSION_TEXT;
+    ASSERT_EQ(shippedVersion.rfind(L"2, 1, 0, ", 0), 0u);
     ASSERT_TRUE(info.Load(ProgramFolder() + L"ScreenRelay.dll"));
-    EXPECT_EQ(info.GetString(kVersionFileVersion), L"2, 1, 0, 0");
+    EXPECT_EQ(info.GetString(kVersionFileVersion), shippedVersion);
     EXPECT_EQ(info.GetString(kVersionCompanyName), L"Norvane");
     EXPECT_FALSE(info.Load(ProgramFolder() + L"VersionProbeDotted.dll"));
-    EXPECT_EQ(info.GetString(kVersionFileVersion), L"2, 1, 0, 0");
+    EXPECT_EQ(info.GetString(kVersionFileVersion), shippedVersion);
 }
 
 TEST(FileVersionInfoTest, FindsAFieldInTheFirstTranslationThatHasIt)
