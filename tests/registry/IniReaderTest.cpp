@@ -1,3 +1,4 @@
+#include "platform/UniqueHandles.h"
 #include "registry/CObfuscatedIniReader.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
@@ -223,11 +224,12 @@ TEST(IniReaderTest, AFailedWriteLeavesMemoryUnchanged)
     const std::string before = ReadFileBytes(path);
 
     // A handle that shares nothing makes every write fail.
-    HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    Ostrel::UniqueFileHandle lock(
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock);
     EXPECT_FALSE(reader.SetInt(L"Config", L"Value", 6));
     EXPECT_FALSE(reader.SetString(L"Config", L"Added", L"new"));
-    CloseHandle(lock);
+    lock.reset();
 
     EXPECT_EQ(ReadFileBytes(path), before);
     int value = 0;
