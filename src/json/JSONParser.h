@@ -14,7 +14,8 @@ namespace Ostrel
 
 // The deepest nesting of arrays and objects a parsed text may have: a root
 // array or object is level 1. The module's payloads are flat; the limit keeps
-// every document far from what the recursive writer could not handle.
+// every document far from what the recursive writer could not handle. Text
+// set into a member (setJson, appendJson) sits at most two levels deeper.
 inline constexpr std::size_t kMaxJsonDepth = 32;
 
 // One JSON document held as a UTF-16 DOM: parsed from text or a UTF-16LE file,
