@@ -1,5 +1,7 @@
 #include "json/JSONParser.h"
 
+#include "json/BoundedDepthParse.h"
+
 #include <rapidjson/document.h>
 #include <rapidjson/encodedstream.h>
 #include <rapidjson/filereadstream.h>
@@ -26,6 +28,13 @@ using FileEncoding = rapidjson::UTF16LE<wchar_t>;
 constexpr std::size_t kStackCapacity = 1024;
 constexpr std::size_t kFileBufferSize = 256;
 constexpr int kMaxDecimalPlaces = 324;
+
+// Parses with the nesting limit of every text this wrapper takes in.
+bool parseText(Document& document, const wchar_t* text)
+{
+    rapidjson::GenericStringStream<Encoding> stream(text);
+    return !ParseBoundedDepth<Encoding>(document, stream, kMaxJsonDepth).IsError();
+}
 
 bool isEmptyText(const wchar_t* text)
 {
@@ -215,7 +224,7 @@ bool JSONParser::parse(const wchar_t* text)
         return false;
     }
     Document parsed(nullptr, kStackCapacity);
-    if (parsed.Parse(text).HasParseError())
+    if (!parseText(parsed, text))
     {
         return false;
     }
@@ -233,7 +242,7 @@ bool JSONParser::parseFile(std::FILE* file)
     rapidjson::FileReadStream bytes(file, buffer, sizeof(buffer));
     rapidjson::EncodedInputStream<FileEncoding, rapidjson::FileReadStream> units(bytes);
     Document parsed(nullptr, kStackCapacity);
-    if (parsed.ParseStream<rapidjson::kParseDefaultFlags, Encoding>(units).HasParseError())
+    if (ParseBoundedDepth<Encoding>(parsed, units, kMaxJsonDepth).IsError())
     {
         return false;
     }
@@ -577,7 +586,7 @@ void JSONParser::setJson(const wchar_t* name, const wchar_t* json)
     }
     // Parsed with the document's allocator, so the value can move in without a copy.
     Document parsed(&document_->GetAllocator(), kStackCapacity);
-    if (parsed.Parse(json).HasParseError())
+    if (!parseText(parsed, json))
     {
         return;
     }
@@ -591,7 +600,7 @@ void JSONParser::appendJson(const wchar_t* name, const wchar_t* json)
         return;
     }
     Document parsed(&document_->GetAllocator(), kStackCapacity);
-    if (parsed.Parse(json).HasParseError())
+    if (!parseText(parsed, json))
     {
         return;
     }

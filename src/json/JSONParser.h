@@ -2,6 +2,7 @@
 
 #include <rapidjson/fwd.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -10,6 +11,12 @@
 
 namespace Ostrel
 {
+
+// The deepest nesting of arrays and objects a parsed text may have: a root
+// array or object is level 1. The module's payloads are flat; the limit keeps
+// every document far from what the recursive writer could not handle. Text
+// set into a member (setJson, appendJson) sits at most two levels deeper.
+inline constexpr std::size_t kMaxJsonDepth = 32;
 
 // One JSON document held as a UTF-16 DOM: parsed from text or a UTF-16LE file,
 // read and built member by member of its root object, written back as compact
@@ -41,8 +48,9 @@ public:
     JSONParser(const JSONParser&) = delete;
     JSONParser& operator=(const JSONParser&) = delete;
 
-    // Parses one JSON value surrounded only by whitespace. On a parse error
-    // (or a null text) the previous document stays and the result is false.
+    // Parses one JSON value surrounded only by whitespace. A text nested
+    // deeper than kMaxJsonDepth counts as a parse error. On a parse error (or
+    // a null text) the previous document stays and the result is false.
     virtual bool parse(std::wstring text);
     virtual bool parse(const wchar_t* text);
     // As parse, reading an open binary stream as UTF-16LE; a leading byte-order
@@ -118,7 +126,7 @@ public:
     virtual void appendToArray(std::wstring name, std::wstring value, std::wstring key);
     virtual void appendToArray(const wchar_t* name, const wchar_t* value, const wchar_t* key);
     // Sets the member to the parsed JSON text; a text that does not parse
-    // changes nothing.
+    // (within kMaxJsonDepth) changes nothing.
     virtual void setJson(const wchar_t* name, const wchar_t* json);
     // Appends the parsed JSON text to the array member as appendToArray does;
     // a text that does not parse changes nothing.

@@ -106,10 +106,7 @@ bool CObfuscatedIniReader::GetSection(const std::wstring& section, IniSectionVal
     }
     for (const auto& [key, entry] : found->second)
     {
-        if (!strict_ || entry.verified)
-        {
-            values.insert_or_assign(key, entry.value);
-        }
+        values.insert_or_assign(key, entry.value);
     }
     return true;
 }

@@ -11,10 +11,10 @@ namespace Basekit
 
 // The INI reader that writes values in scrambled form: key "_" + key, value
 // the 74-character profile struct text of a scrambled value (IniScrambler.h).
-// In strict mode, the default, lookups see only values that were unscrambled
-// successfully or written by this object; plain key=value lines are kept but
-// read as missing. A text that does not fit into a scrambled value (more than
-// 25 bytes in UTF-8) is refused by SetString, not cut.
+// In strict mode, the default, lookups of one key see only values that were
+// unscrambled successfully or written by this object; plain key=value lines
+// are kept but read as missing there. GetSection copies every entry. A text that does not fit into a scrambled value
+// (more than 25 bytes in UTF-8) is refused by SetString, not cut.
 class CObfuscatedIniReader : public CBaseIniReader
 {
 public:
@@ -26,7 +26,7 @@ public:
     // it has none.
     bool GetIntByFullKey(const std::wstring& fullKey, int& value) override;
     bool GetStringByFullKey(const std::wstring& fullKey, std::wstring& text) override;
-    // In strict mode only the verified entries are copied.
+    // Copies every entry of the section, plain or verified, in either mode.
     bool GetSection(const std::wstring& section, IniSectionValues& values) override;
     bool SetInt(const std::wstring& section, const std::wstring& key, int value) override;
     bool SetString(const std::wstring& section, const std::wstring& key, const std::wstring& text) override;

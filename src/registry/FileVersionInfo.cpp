@@ -1,6 +1,7 @@
 #include "registry/FileVersionInfo.h"
 
 #include <cwchar>
+#include <utility>
 
 namespace Basekit
 {
@@ -30,10 +31,9 @@ std::wstring FileVersionInfo::GetString(const std::wstring& name) const
 {
     for (const auto& translation : GetTranslations())
     {
-        const std::wstring value = QueryString(translation, name);
-        if (!value.empty())
+        if (auto value = QueryString(translation, name))
         {
-            return value;
+            return std::move(*value);
         }
     }
     return {};
@@ -60,11 +60,12 @@ std::vector<VersionTranslation> FileVersionInfo::GetTranslations() const
     return translations;
 }
 
-std::wstring FileVersionInfo::QueryString(const VersionTranslation& translation, const std::wstring& name) const
+std::optional<std::wstring> FileVersionInfo::QueryString(const VersionTranslation& translation,
+                                                         const std::wstring& name) const
 {
     if (!loaded_)
     {
-        return {};
+        return std::nullopt;
     }
     // The hexadecimal block name is formatted alone: %s in a wide format has
     // a different meaning in the C99 and the Microsoft formatters.
@@ -75,7 +76,7 @@ std::wstring FileVersionInfo::QueryString(const VersionTranslation& translation,
     UINT chars = 0;
     if (!VerQueryValueW(data_.data(), subBlock.c_str(), &value, &chars) || value == nullptr)
     {
-        return {};
+        return std::nullopt;
     }
     const auto* text = static_cast<const wchar_t*>(value);
     return std::wstring(text, wcsnlen(text, chars));

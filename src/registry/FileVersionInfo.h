@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,15 +37,15 @@ public:
     // Reads the version resource of the file. False when this object already
     // holds one (which it keeps), when the file has none or the read fails.
     virtual bool Load(const std::wstring& path);
-    // The string field of the first translation that has it; empty when
-    // nothing is loaded or no translation has the field.
+    // The string field of the first translation that has it, even when it is
+    // empty there; empty when nothing is loaded or no translation has it.
     virtual std::wstring GetString(const std::wstring& name) const;
 
     // The translation list of the loaded resource, in its order; empty when
     // nothing is loaded or the resource has no list.
     std::vector<VersionTranslation> GetTranslations() const;
-    // The string field of one translation; empty when it is absent.
-    std::wstring QueryString(const VersionTranslation& translation, const std::wstring& name) const;
+    // The string field of one translation; nothing when it is absent.
+    std::optional<std::wstring> QueryString(const VersionTranslation& translation, const std::wstring& name) const;
 
 private:
     std::vector<BYTE> data_;

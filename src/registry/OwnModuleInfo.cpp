@@ -63,7 +63,7 @@ std::wstring FileVersionOf(const std::wstring& path)
     {
         return {};
     }
-    const std::wstring version = info.QueryString(translations.front(), kVersionFileVersion);
+    const std::wstring version = info.QueryString(translations.front(), kVersionFileVersion).value_or(L"");
     return version.empty() ? version : DottedVersion(version);
 }
 

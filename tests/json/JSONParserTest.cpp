@@ -1,13 +1,14 @@
 #include "json/JSONParser.h"
 
+#include "platform/UniqueHandles.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cstdio>
-#include <functional>
-#include <memory>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -222,11 +223,9 @@ TEST(JSONParserTest, NonObjectRootAnswersNoGetterUntilASetterReplacesIt)
     }
 }
 
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-File Open(const std::wstring& path, const wchar_t* mode)
+UniqueCFile Open(const std::wstring& path, const wchar_t* mode)
 {
-    return File(_wfopen(path.c_str(), mode), &std::fclose);
+    return UniqueCFile(_wfopen(path.c_str(), mode));
 }
 
 TEST(JSONParserTest, FileRoundTripIsUtf16LeWithByteOrderMark)
@@ -242,7 +241,7 @@ TEST(JSONParserTest, FileRoundTripIsUtf16LeWithByteOrderMark)
     written.setString(L"t", longText);
     written.setInt(L"n", 1);
     {
-        File file = Open(path, L"wb");
+        UniqueCFile file = Open(path, L"wb");
         ASSERT_TRUE(file);
         written.writeFile(file.get());
     }
@@ -264,6 +263,104 @@ TEST(JSONParserTest, FileRoundTripIsUtf16LeWithByteOrderMark)
     ASSERT_TRUE(ScreenRelayTest::WriteFileBytes(path, bytes.substr(0, bytes.size() - 2)));
     EXPECT_FALSE(read.parseFile(Open(path, L"rb").get()));
     EXPECT_EQ(read.toString(), written.toString());
+}
+
+// Arrays and objects nested `depth` levels deep, alternating from an object at
+// the root, around the number 1.
+std::wstring Nested(std::size_t depth)
+{
+    std::wstring opening;
+    std::wstring closing;
+    for (std::size_t level = 0; level < depth; ++level)
+    {
+        opening += level % 2 == 0 ? L"{\"a\":" : L"[";
+        closing.insert(0, level % 2 == 0 ? L"}" : L"]");
+    }
+    return opening + L"1" + closing;
+}
+
+// The ways in that took the text: parse (both forms), parseFile, setJson and
+// appendJson, each into a wrapper of its own.
+std::wstring WaysThatTakeIt(const std::wstring& text, const std::wstring& path)
+{
+    std::wstring taken;
+    JSONParser owned;
+    taken += owned.parse(text) && owned.toString() == text ? L" parse" : L"";
+    JSONParser pointer;
+    taken += pointer.parse(text.c_str()) && pointer.toString() == text ? L" parsePointer" : L"";
+
+    const std::string bytes(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    EXPECT_TRUE(ScreenRelayTest::WriteFileBytes(path, "\xFF\xFE" + bytes));
+    JSONParser file;
+    taken += file.parseFile(Open(path, L"rb").get()) && file.toString() == text ? L" parseFile" : L"";
+
+    std::wstring member;
+    JSONParser set;
+    set.setJson(L"m", text.c_str());
+    taken += set.getValueText(L"m", member) && member == text ? L" setJson" : L"";
+    JSONParser appended;
+    appended.appendJson(L"m", text.c_str());
+    taken += appended.getValueText(L"m", member) && member == L"[" + text + L"]" ? L" appendJson" : L"";
+    return taken;
+}
+
+TEST(JSONParserTest, DocumentsNestedDeeperThanTheLimitAreRefused)
+{
+    ScreenRelayTest::TempFolder folder;
+    const std::wstring path = folder.File(L"nested.json");
+    const std::wstring everyWay = L" parse parsePointer parseFile setJson appendJson";
+    const std::wstring branches = Nested(kMaxJsonDepth - 1);
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {Nested(kMaxJsonDepth), everyWay},
+        {L"[" + branches + L"," + branches + L"]", everyWay}, // depth counts per branch
+        {Nested(kMaxJsonDepth + 1), L""},
+    };
+    for (const auto& [text, expected] : cases)
+    {
+        EXPECT_EQ(WaysThatTakeIt(text, path), expected) << text;
+    }
+}
+
+// A parse on a thread with a 64 KB stack, of a payload that would need
+// megabytes of stack if the parser recursed once per level.
+struct HostilePayloadRun
+{
+    std::wstring payload = std::wstring(100000, L'[') + std::wstring(100000, L']');
+    bool parsed = true;
+    std::wstring document;
+    bool setJsonTookIt = true;
+    bool finished = false;
+};
+
+DWORD WINAPI ParseHostilePayload(void* context)
+{
+    auto* run = static_cast<HostilePayloadRun*>(context);
+    JSONParser parser;
+    parser.setInt(L"kept", 1);
+    run->parsed = parser.parse(run->payload);
+    parser.setJson(L"m", run->payload.c_str());
+    std::wstring member;
+    run->setJsonTookIt = parser.getValueText(L"m", member);
+    run->document = parser.toString();
+    run->finished = true;
+    return 0;
+}
+
+TEST(JSONParserTest, AHundredThousandLevelsAreRefusedOnASmallStack)
+{
+    constexpr SIZE_T kStackBytes = 64 * 1024;
+    HostilePayloadRun run;
+    UniqueHandle thread(
+        CreateThread(nullptr, kStackBytes, ParseHostilePayload, &run, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    ASSERT_TRUE(thread);
+    ASSERT_EQ(WaitForSingleObject(thread.get(), 60000), WAIT_OBJECT_0);
+    DWORD exitCode = STILL_ACTIVE;
+    ASSERT_TRUE(GetExitCodeThread(thread.get(), &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    ASSERT_TRUE(run.finished) << "the thread ended early";
+    EXPECT_FALSE(run.parsed);
+    EXPECT_FALSE(run.setJsonTookIt);
+    EXPECT_EQ(run.document, LR"({"kept":1})");
 }
 
 } // namespace

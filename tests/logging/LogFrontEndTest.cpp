@@ -194,7 +194,17 @@ TEST_F(LogBuilderTest, RegistryChoosesTheLogger)
     SetMechanism(1);
     EXPECT_TRUE(BuildsFileLog(0));
     EXPECT_TRUE(BuildsFileLog(2)) << "only mechanism 1 is special";
-    EXPECT_TRUE(BuildsFileLog(0, &key)) << "a key object passed in is read instead";
+
+    // A key object passed in is read instead, whatever the default key holds.
+    Basekit::CRegKey passed;
+    ASSERT_EQ(passed.Create(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane\\PassedLogging", nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, nullptr),
+              0);
+    ASSERT_EQ(passed.SetDWORDValue(L"Logging Mechanism", 0), 0);
+    EXPECT_FALSE(BuildsFileLog(0, &passed));
+    SetMechanism(0);
+    ASSERT_EQ(passed.SetDWORDValue(L"Logging Mechanism", 1), 0);
+    EXPECT_TRUE(BuildsFileLog(0, &passed));
 }
 
 TEST_F(LogBuilderTest, RefusesAnOccupiedSlotAndEmptyNames)

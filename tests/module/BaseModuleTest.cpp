@@ -3,6 +3,7 @@
 #include "messagebus/message/ReplyImpl.h"
 #include "module/BaseModule.h"
 #include "support/LogCapture.h"
+#include "support/TestFiles.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -43,6 +44,41 @@ public:
     MOCK_METHOD(ModuleStatus, unsubscribe, (Name), (override));
 };
 
+// Captures records with the source file and function fields, which the file
+// log leaves out by default.
+class SourcedLogCapture : public LogCapture
+{
+public:
+    SourcedLogCapture()
+    {
+        const std::wstring folder =
+            ScreenRelayTest::LogGroupFolder(Group()) + L"\\" + ScreenRelayTest::ProgramBaseName();
+        SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+        Basekit::CObfuscatedIniReader settings;
+        settings.Load(folder + L"\\log.ini");
+        settings.SetInt(L"Config", L"Options", kImageName | kSource | kFunction);
+    }
+
+    // The logged line that holds the text; empty when there is none.
+    std::wstring Line(const std::wstring& text) const
+    {
+        const std::wstring logged = Text();
+        const std::size_t at = logged.find(text);
+        if (at == std::wstring::npos)
+        {
+            return {};
+        }
+        const std::size_t begin = logged.rfind(L'\n', at);
+        const std::size_t start = begin == std::wstring::npos ? 0 : begin + 1;
+        return logged.substr(start, logged.find(L'\n', at) - start);
+    }
+
+private:
+    static constexpr int kImageName = 16;
+    static constexpr int kSource = 8;
+    static constexpr int kFunction = 32;
+};
+
 // What the host's unload callback was asked, and what it answers.
 struct UnloadRequests
 {
@@ -81,7 +117,7 @@ public:
 
 TEST(BaseModuleTest, BaseInitializeKeepsWhatPrecedesTheMissingObjectAndUnloadAsksTheHost)
 {
-    LogCapture log;
+    SourcedLogCapture log;
     UnloadRequests requests;
     requests.answer = MODULE_STATUS_UNSUCCESSFUL;
     auto container = std::make_shared<Basekit::IOCContainer>();
@@ -96,12 +132,18 @@ TEST(BaseModuleTest, BaseInitializeKeepsWhatPrecedesTheMissingObjectAndUnloadAsk
     EXPECT_EQ(module.unload(), MODULE_STATUS_UNSUCCESSFUL) << "the manager was stored";
     EXPECT_EQ(requests.names, std::vector<std::wstring>{L"Relay"});
     EXPECT_TRUE(requests.reservedAlwaysNull);
-    for (const wchar_t* expected :
-         {L"Invalid module manager object passed to base initialize.", L"Failed to unload module due to nullptr",
-          L"Invalid message bus object passed to base initialize.",
-          L"Failed to unload module. Error code: 2147483650."})
+    const std::pair<const wchar_t*, const wchar_t*> records[] = {
+        {L"Invalid module manager object passed to base initialize.", L"Ostrel::BaseModule::baseInitialize"},
+        {L"Failed to unload module due to nullptr", L"Ostrel::BaseModule::unload"},
+        {L"Invalid message bus object passed to base initialize.", L"Ostrel::BaseModule::baseInitialize"},
+        {L"Failed to unload module. Error code: 2147483650.", L"Ostrel::BaseModule::unload"},
+    };
+    for (const auto& [text, function] : records)
     {
-        EXPECT_TRUE(log.Contains(expected)) << expected << L"\n" << log.Text();
+        const std::wstring line = log.Line(text);
+        EXPECT_THAT(line, HasSubstr(L"(Error)$")) << text << L"\n" << log.Text();
+        EXPECT_THAT(line, HasSubstr(L" BaseModule.cpp:")) << text;
+        EXPECT_THAT(line, HasSubstr(L" " + std::wstring(function) + L"()]$ " + text)) << text;
     }
 }
 

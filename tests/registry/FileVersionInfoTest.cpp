@@ -2,6 +2,8 @@
 #include "registry/SystemFileVersionInfo.h"
 #include "support/TestFiles.h"
 
+#include "ScreenRelayVersion.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -40,11 +42,14 @@ TEST(FileVersionInfoTest, FilesWithoutAVersionResourceGiveNothing)
 TEST(FileVersionInfoTest, ReadsTheShippedModuleAndKeepsTheFirstLoad)
 {
     FileVersionInfo info;
+    // The version text the build gave the module, build number included.
+    const std::wstring shippedVersion = L"" SCREENRELAY_VERSION_TEXT;
+    ASSERT_EQ(shippedVersion.rfind(L"2, 1, 0, ", 0), 0u);
     ASSERT_TRUE(info.Load(ProgramFolder() + L"ScreenRelay.dll"));
-    EXPECT_EQ(info.GetString(kVersionFileVersion), L"2, 1, 0, 0");
+    EXPECT_EQ(info.GetString(kVersionFileVersion), shippedVersion);
     EXPECT_EQ(info.GetString(kVersionCompanyName), L"Norvane");
     EXPECT_FALSE(info.Load(ProgramFolder() + L"VersionProbeDotted.dll"));
-    EXPECT_EQ(info.GetString(kVersionFileVersion), L"2, 1, 0, 0");
+    EXPECT_EQ(info.GetString(kVersionFileVersion), shippedVersion);
 }
 
 TEST(FileVersionInfoTest, FindsAFieldInTheFirstTranslationThatHasIt)
@@ -61,6 +66,9 @@ TEST(FileVersionInfoTest, FindsAFieldInTheFirstTranslationThatHasIt)
         {L"VersionProbeSecondTranslation.dll", kVersionFileVersion, L"5, 6, 7, 8"},
         {L"VersionProbeSecondTranslation.dll", kVersionCompanyName, L"Probe SecondTranslation"},
         {L"VersionProbeCommas.dll", kVersionLegalCopyright, L""},
+        // The first translation's table has an empty FileVersion and no CompanyName.
+        {L"VersionProbeEmptyFirst.dll", kVersionFileVersion, L""},
+        {L"VersionProbeEmptyFirst.dll", kVersionCompanyName, L"Probe EmptyFirst"},
     };
     for (const auto& c : cases)
     {

@@ -1,3 +1,4 @@
+#include "platform/UniqueHandles.h"
 #include "registry/CObfuscatedIniReader.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
@@ -87,13 +88,17 @@ TEST(IniReaderTest, ParsesSectionsAndCommentsAndKeepsTheFirstOfRepeatedKeys)
     EXPECT_EQ(other, (IniSectionValues{{L"Kept", L"1"}, {L"Name", L"other"}}));
     EXPECT_FALSE(reader.GetSection(L"Missing", other));
 
-    // Strict mode keeps plain lines but answers as if they were missing.
+    // Strict mode answers single lookups of plain lines as if they were
+    // missing; a whole section still comes with every entry.
     reader.SetStrictMode(true);
     std::wstring value;
     EXPECT_FALSE(reader.GetString(L"Config", L"Name", value));
     IniSectionValues config;
     EXPECT_TRUE(reader.GetSection(L"Config", config));
-    EXPECT_TRUE(config.empty());
+    EXPECT_EQ(config, (IniSectionValues{{L"Name", L"first"},
+                                        {L"Spaced Key", L"a=b"},
+                                        {L"Caf\u00E9", L"Cr\u00E8me"},
+                                        {L"Long", std::wstring(1018, L'a')}}));
 }
 
 TEST(IniReaderTest, AScrambledValueReplacesAPlainOneThatStrictModeIgnores)
@@ -219,11 +224,12 @@ TEST(IniReaderTest, AFailedWriteLeavesMemoryUnchanged)
     const std::string before = ReadFileBytes(path);
 
     // A handle that shares nothing makes every write fail.
-    HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    Ostrel::UniqueFileHandle lock(
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock);
     EXPECT_FALSE(reader.SetInt(L"Config", L"Value", 6));
     EXPECT_FALSE(reader.SetString(L"Config", L"Added", L"new"));
-    CloseHandle(lock);
+    lock.reset();
 
     EXPECT_EQ(ReadFileBytes(path), before);
     int value = 0;

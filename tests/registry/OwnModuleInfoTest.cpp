@@ -1,3 +1,4 @@
+#include "platform/UniqueHandles.h"
 #include "registry/OwnModuleInfo.h"
 #include "support/TestFiles.h"
 
@@ -26,17 +27,16 @@ TEST(OwnModuleInfoTest, DescribesTheDllThatHoldsTheCode)
     for (const auto& [file, version] : cases)
     {
         const std::wstring path = ProgramFolder() + file;
-        HMODULE module = LoadLibraryExW(path.c_str(), nullptr, 0);
-        ASSERT_NE(module, nullptr) << file << L" " << GetLastError();
+        const Ostrel::UniqueLibrary module(LoadLibraryExW(path.c_str(), nullptr, 0));
+        ASSERT_TRUE(module) << file << L" " << GetLastError();
         using Probe = const OwnModuleInfo* (*)();
         const auto probe =
-            reinterpret_cast<Probe>(reinterpret_cast<void*>(GetProcAddress(module, "ProbeOwnModuleInfo")));
+            reinterpret_cast<Probe>(reinterpret_cast<void*>(GetProcAddress(module.get(), "ProbeOwnModuleInfo")));
         ASSERT_NE(probe, nullptr);
         const OwnModuleInfo* info = probe();
         EXPECT_EQ(info->path, path);
         EXPECT_EQ(info->folder, ProgramFolder());
         EXPECT_EQ(info->version, version) << file;
-        FreeLibrary(module);
     }
 }
 

@@ -13,13 +13,13 @@ namespace
 // ordinary subkeys that tests create.
 constexpr wchar_t kScratchRoot[] = L"Software\\ScreenRelayTests";
 
-HKEY CreateScratchKey(const std::wstring& path)
+Ostrel::UniqueRegKey CreateScratchKey(const std::wstring& path)
 {
-    HKEY key = nullptr;
+    Ostrel::UniqueRegKey key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+                        key.put(), nullptr) != ERROR_SUCCESS)
     {
-        return nullptr;
+        key.reset();
     }
     return key;
 }
@@ -39,35 +39,26 @@ std::wstring NewScratchPath()
 RegistryIsolation::RegistryIsolation()
     : scratchPath_(NewScratchPath())
 {
-    HKEY scratch = CreateScratchKey(scratchPath_);
-    if (scratch == nullptr)
+    if (!CreateScratchKey(scratchPath_))
     {
         return;
     }
-    RegCloseKey(scratch);
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, (scratchPath_ + L"\\HKLM").c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &machine_, nullptr) != ERROR_SUCCESS ||
-        RegCreateKeyExW(HKEY_CURRENT_USER, (scratchPath_ + L"\\HKCU").c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &user_, nullptr) != ERROR_SUCCESS)
+    machine_ = CreateScratchKey(scratchPath_ + L"\\HKLM");
+    user_ = CreateScratchKey(scratchPath_ + L"\\HKCU");
+    if (!machine_ || !user_)
     {
         return;
     }
-    active_ = RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_) == ERROR_SUCCESS &&
-              RegOverridePredefKey(HKEY_CURRENT_USER, user_) == ERROR_SUCCESS;
+    active_ = RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_.get()) == ERROR_SUCCESS &&
+              RegOverridePredefKey(HKEY_CURRENT_USER, user_.get()) == ERROR_SUCCESS;
 }
 
 RegistryIsolation::~RegistryIsolation()
 {
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    if (machine_ != nullptr)
-    {
-        RegCloseKey(machine_);
-    }
-    if (user_ != nullptr)
-    {
-        RegCloseKey(user_);
-    }
+    machine_.reset();
+    user_.reset();
     RegDeleteTreeW(HKEY_CURRENT_USER, scratchPath_.c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, scratchPath_.c_str());
 }

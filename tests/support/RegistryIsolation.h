@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UniqueHandles.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -26,8 +28,8 @@ public:
 
 private:
     std::wstring scratchPath_;
-    HKEY machine_ = nullptr;
-    HKEY user_ = nullptr;
+    Ostrel::UniqueRegKey machine_;
+    Ostrel::UniqueRegKey user_;
     bool active_ = false;
 };
 
