@@ -63,6 +63,14 @@ DWORD CLogging::OpenUnlocked(const wchar_t* group, HMODULE moduleHandle, const w
     {
         return ERROR_INVALID_PARAMETER;
     }
+    if (gate_ == WriteGate::Refuse)
+    {
+        // The silence belonged to the logger as it was before; this one checks
+        // its folder afresh.
+        gate_ = WriteGate::CheckFolder;
+        enable_ = kDefaultFileLogSettings.enable;
+        severity_ = kDefaultFileLogSettings.severity;
+    }
     try
     {
         group_ = group != nullptr ? group : L"";
@@ -108,6 +116,8 @@ DWORD CLogging::OpenUnlocked(const wchar_t* group, HMODULE moduleHandle, const w
         moduleSettingsPath_ = logFolder_ + L"\\" + kSettingsFileName;
         globalSettingsPath_ = root + kSettingsFileName;
 
+        writers_ = FileLogWriterLock(logFolder_);
+        const FileLogWriterLock::Guard writing = writers_.Acquire();
         Apply(ReadFileLogSettings(moduleSettingsPath_, globalSettingsPath_, CurrentSettings()));
         index_.emplace(moduleSettingsPath_);
         processId_ = GetCurrentProcessId();
@@ -142,6 +152,7 @@ void CLogging::ResetUnlocked()
     moduleSettingsPath_.clear();
     globalSettingsPath_.clear();
     index_.reset();
+    writers_ = FileLogWriterLock();
     Apply(kDefaultFileLogSettings);
     references_ = 0;
     gate_ = WriteGate::CheckFolder;
@@ -228,6 +239,7 @@ DWORD CLogging::LogText(const wchar_t* file, const wchar_t* function, std::uint3
             return result;
         }
 
+        const FileLogWriterLock::Guard writing = writers_.Acquire();
         FileLogHandle logFile;
         result = OpenFileLogFile({logFolder_, baseName_, host_}, maxSize_, maxEntries_, *index_, logFile);
         if (result != ERROR_SUCCESS)

@@ -3,6 +3,7 @@
 #include "logging/CLoggingIf.h"
 #include "logging/FileLogIndex.h"
 #include "logging/FileLogSettings.h"
+#include "logging/FileLogWriterLock.h"
 
 #include <windows.h>
 
@@ -24,10 +25,11 @@ inline constexpr DWORD kFileLogNotOpen = 20002;
 // The file logger. Writes UTF-16LE text lines to
 // <program data>\Norvane\QVLOGS\<group>\<base name>\<base name>[_<host>]NNN.log,
 // rotating over MaxEntries files of MaxSize bytes, with its settings from the
-// "log.ini" files of that folder and of QVLOGS. Every line opens, writes and
-// closes the file, so that other processes can write the same file. Open,
-// Close and LogText are serialised by one lock per logger. Results are
-// Windows error codes.
+// "log.ini" files of that folder and of QVLOGS. Every line opens the file for
+// appending, writes and closes it, so that other processes can write the same
+// files. Open, Close and LogText are serialised by one lock per logger; the
+// settings, the rotation and each line also by a lock that every process
+// writing the same folder shares. Results are Windows error codes.
 class CLogging final : public CLoggingIf
 {
 public:
@@ -40,7 +42,8 @@ public:
     // module handle is given, else of the process's executable, whose name
     // then also appears on every line. 87 for an empty group or host or a null
     // group; 14 for a module path that cannot be used. A failed Open leaves the
-    // logger as it was constructed.
+    // logger as it was constructed. Opening again after Close lifts the silence
+    // of a write gate that had closed.
     DWORD Open(const wchar_t* group, HMODULE moduleHandle, const wchar_t* host, void* reserved) override;
     DWORD Register() override { return ERROR_SUCCESS; }
     const wchar_t* GetLogName() override { return nullptr; }
@@ -105,6 +108,7 @@ private:
     std::atomic<std::uint32_t> enable_{kDefaultFileLogSettings.enable};
     WriteGate gate_ = WriteGate::CheckFolder;
     std::optional<FileLogIndex> index_;
+    FileLogWriterLock writers_;
 };
 
 } // namespace ETWLogging

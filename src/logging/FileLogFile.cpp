@@ -24,43 +24,43 @@ std::wstring FileName(const FileLogLocation& location, std::uint32_t index)
     return name + suffix;
 }
 
-DWORD OpenWith(const std::wstring& name, DWORD disposition, FileLogHandle& file, bool& existed)
+constexpr DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr DWORD kFileAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
+
+// Opens (creating it when missing) for appending only: every write lands at
+// the end of the file, whatever other writers did to it meanwhile.
+DWORD OpenForAppend(const std::wstring& name, FileLogHandle& file, bool& created)
 {
-    HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                disposition, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL, nullptr);
+    FileLogHandle opened(CreateFileW(name.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                     kShareReadWrite, nullptr, OPEN_ALWAYS, kFileAttributes, nullptr));
     const DWORD error = GetLastError();
-    if (handle == INVALID_HANDLE_VALUE)
+    if (!opened)
     {
         return error;
     }
-    existed = error == ERROR_ALREADY_EXISTS;
-    file.reset(handle);
+    created = error != ERROR_ALREADY_EXISTS;
+    file = std::move(opened);
     return ERROR_SUCCESS;
 }
 
-// Hands out a new file once it holds the byte-order mark.
-DWORD BeginNewFile(FileLogHandle& created, FileLogHandle& file)
+DWORD WriteByteOrderMark(const FileLogHandle& file)
 {
     DWORD written = 0;
-    if (!WriteFile(created.get(), kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr))
+    return WriteFile(file.get(), kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr) ? ERROR_SUCCESS
+                                                                                            : GetLastError();
+}
+
+// Replaces the file of the given index with one that holds only the
+// byte-order mark, and makes it the current one.
+DWORD StartFile(const FileLogLocation& location, std::uint32_t next, FileLogIndex& index)
+{
+    const FileLogHandle created(CreateFileW(FileName(location, next).c_str(), GENERIC_WRITE, kShareReadWrite, nullptr,
+                                            CREATE_ALWAYS, kFileAttributes, nullptr));
+    if (!created)
     {
         return GetLastError();
     }
-    file = std::move(created);
-    return ERROR_SUCCESS;
-}
-
-// Starts the file of the given index anew, replacing an old one, and makes it
-// the current one.
-DWORD StartFile(const FileLogLocation& location, std::uint32_t next, FileLogIndex& index, FileLogHandle& file)
-{
-    FileLogHandle created;
-    bool existed = false;
-    DWORD result = OpenWith(FileName(location, next), CREATE_ALWAYS, created, existed);
-    if (result == ERROR_SUCCESS)
-    {
-        result = BeginNewFile(created, file);
-    }
+    const DWORD result = WriteByteOrderMark(created);
     if (result == ERROR_SUCCESS)
     {
         index.Write(next);
@@ -77,37 +77,55 @@ DWORD OpenFileLogFile(const FileLogLocation& location, std::uint32_t maxSize, st
     {
         return ERROR_INVALID_PARAMETER;
     }
-    const std::uint32_t current = index.Read();
+    std::uint32_t current = index.Read();
     if (current >= maxEntries)
     {
-        return StartFile(location, 0, index, file);
+        current = 0;
+        if (const DWORD result = StartFile(location, current, index); result != ERROR_SUCCESS)
+        {
+            return result;
+        }
     }
-    // One open serves both the size check and the write: a missing file is
-    // created, a full one is closed again and the next one started.
-    FileLogHandle opened;
-    bool existed = false;
-    DWORD result = OpenWith(FileName(location, current), OPEN_ALWAYS, opened, existed);
-    if (result != ERROR_SUCCESS)
+    else
     {
-        return result;
-    }
-    if (!existed)
-    {
-        return BeginNewFile(opened, file);
-    }
-    // The end of the file is its size.
-    LARGE_INTEGER end{};
-    if (!SetFilePointerEx(opened.get(), LARGE_INTEGER{}, &end, FILE_END))
-    {
-        return GetLastError();
-    }
-    if (end.LowPart >= maxSize)
-    {
+        // One open serves both the size check and, mostly, the write: a
+        // missing file is created, a full one is closed again and the next one
+        // started.
+        FileLogHandle opened;
+        bool created = false;
+        DWORD result = OpenForAppend(FileName(location, current), opened, created);
+        if (result != ERROR_SUCCESS)
+        {
+            return result;
+        }
+        if (created)
+        {
+            result = WriteByteOrderMark(opened);
+            if (result == ERROR_SUCCESS)
+            {
+                file = std::move(opened);
+            }
+            return result;
+        }
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(opened.get(), &size))
+        {
+            return GetLastError();
+        }
+        if (size.LowPart < maxSize)
+        {
+            file = std::move(opened);
+            return ERROR_SUCCESS;
+        }
         opened.reset();
-        return StartFile(location, current + 1 < maxEntries ? current + 1 : 0, index, file);
+        current = current + 1 < maxEntries ? current + 1 : 0;
+        if (result = StartFile(location, current, index); result != ERROR_SUCCESS)
+        {
+            return result;
+        }
     }
-    file = std::move(opened);
-    return ERROR_SUCCESS;
+    bool created = false;
+    return OpenForAppend(FileName(location, current), file, created);
 }
 
 } // namespace ETWLogging

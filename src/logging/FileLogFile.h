@@ -24,13 +24,14 @@ struct FileLogLocation
     const std::optional<std::wstring>& host;
 };
 
-// Opens the log file the next line goes to, positioned at its end. The file
-// of the stored index is used until its size reaches maxSize; then the next
-// index (back to 0 after maxEntries files) is started as a new, empty file and
+// Opens the log file the next line goes to, for appending only. The file of
+// the stored index is used until its size reaches maxSize; then the next index
+// (back to 0 after maxEntries files) is started as a new, empty file and
 // stored. A stored index of maxEntries or more starts again at 0. New files
-// begin with the UTF-16LE byte-order mark. Returns 0, 87 for an empty folder,
-// base name or host, or the system error of creating or opening the file (the
-// handle stays empty then).
+// begin with the UTF-16LE byte-order mark. The caller serialises this with the
+// other writers of the folder (FileLogWriterLock). Returns 0, 87 for an empty
+// folder, base name or host, or the system error of creating or opening the
+// file (the handle stays empty then).
 DWORD OpenFileLogFile(const FileLogLocation& location, std::uint32_t maxSize, std::uint32_t maxEntries,
                       FileLogIndex& index, FileLogHandle& file);
 

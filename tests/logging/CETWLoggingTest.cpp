@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <latch>
 #include <memory>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -317,6 +319,33 @@ TEST_F(CETWLoggingTest, RegistersOnceAndCloseUnregisters)
     logger->Close();
     EXPECT_FALSE(logger->IsEnabled());
     EXPECT_EQ(tracing->unregistered, std::vector<TRACEHANDLE>{tracing->registration});
+}
+
+TEST_F(CETWLoggingTest, AFailedRegistrationIsReportedToOneCallerAndNotTriedAgain)
+{
+    tracing->registerResult = ERROR_ACCESS_DENIED;
+    ASSERT_EQ(logger->OpenEx(nullptr, L"Relay", nullptr, nullptr, nullptr), 0u);
+    constexpr int kCallers = 8;
+    std::vector<DWORD> results(kCallers, 0);
+    std::latch start(kCallers);
+    std::vector<std::thread> callers;
+    for (int caller = 0; caller < kCallers; ++caller)
+    {
+        callers.emplace_back(
+            [&, caller]
+            {
+                start.arrive_and_wait();
+                results[caller] = logger->Register();
+            });
+    }
+    for (std::thread& caller : callers)
+    {
+        caller.join();
+    }
+    EXPECT_EQ(std::count(results.begin(), results.end(), DWORD{ERROR_ACCESS_DENIED}), 1);
+    EXPECT_EQ(std::count(results.begin(), results.end(), DWORD{0}), kCallers - 1);
+    EXPECT_EQ(logger->Register(), 0u);
+    EXPECT_EQ(tracing->registrations, 1);
 }
 
 TEST_F(CETWLoggingTest, OpenExTakesPropertiesFromTheApplicationKeyOrBuiltIn)

@@ -1,4 +1,5 @@
 #include "logging/CLogging.h"
+#include "platform/UniqueHandles.h"
 #include "registry/CObfuscatedIniReader.h"
 #include "support/TestFiles.h"
 
@@ -21,6 +22,7 @@ namespace ETWLogging
 namespace
 {
 
+using ScreenRelayTest::ReadFileBytes;
 using ScreenRelayTest::ReadUtf16File;
 using ScreenRelayTest::WriteFileBytes;
 
@@ -74,18 +76,14 @@ public:
     SettingsLock()
         : mutex_(CreateMutexW(nullptr, FALSE, L"Local\\ScreenRelayFileLogTestSettings"))
     {
-        WaitForSingleObject(mutex_, 60000);
+        WaitForSingleObject(mutex_.get(), 60000);
     }
-    ~SettingsLock()
-    {
-        ReleaseMutex(mutex_);
-        CloseHandle(mutex_);
-    }
+    ~SettingsLock() { ReleaseMutex(mutex_.get()); }
     SettingsLock(const SettingsLock&) = delete;
     SettingsLock& operator=(const SettingsLock&) = delete;
 
 private:
-    HANDLE mutex_;
+    Ostrel::UniqueHandle mutex_;
 };
 
 class CLoggingTest : public ::testing::Test
@@ -193,6 +191,22 @@ TEST_F(CLoggingTest, OpenAndCloseReportTheirState)
     EXPECT_EQ(logger.GetCommonDataFolder(nullptr, 4), 87u);
 }
 
+TEST_F(CLoggingTest, CloseThenOpenWritesAgain)
+{
+    const std::wstring group = NewGroup();
+    CLogging logger;
+    ASSERT_EQ(logger.Open(group.c_str(), nullptr, nullptr, nullptr), 0u);
+    ASSERT_EQ(logger.Close(), 0u);
+    // A line after Close finds no log folder and closes the write gate.
+    EXPECT_EQ(logger.LogText(L"a.cpp", L"f", 1, 4, L"after close"), 87u);
+
+    ASSERT_EQ(logger.Open(group.c_str(), nullptr, nullptr, nullptr), 0u);
+    EXPECT_TRUE(logger.IsEnabled());
+    EXPECT_TRUE(logger.IsLevelEnabled(LOG_LEVEL_ERROR));
+    EXPECT_EQ(logger.LogText(L"a.cpp", L"f", 1, 4, L"reopened"), 0u);
+    EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 0))), Line(L"Error", L"reopened"));
+}
+
 TEST_F(CLoggingTest, UncreatableFolderSilencesTheLoggerForGood)
 {
     const std::wstring group = NewGroup();
@@ -275,6 +289,85 @@ TEST_F(CLoggingTest, FollowsTheStoredIndexAndLoweredMaxEntries)
     WriteSetting(ModuleIni(group), L"LastLogIdx", 1);
     ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"other writer"), 0u);
     EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 1))), Line(L"Normal", L"other writer"));
+}
+
+// Something that keeps the logger from reading or writing "LastLogIdx" while
+// it is in place.
+struct IndexObstacle
+{
+    const char* label;
+    std::function<void(const std::wstring& settingsPath)> apply;
+    std::function<void(const std::wstring& settingsPath)> remove;
+};
+
+TEST_F(CLoggingTest, UnreadableOrUnwritableIndexTruncatesNoFile)
+{
+    Ostrel::UniqueFileHandle holder;
+    const IndexObstacle obstacles[] = {
+        {"held open exclusively",
+         [&](const std::wstring& path)
+         {
+             holder.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+             ASSERT_TRUE(holder) << GetLastError();
+         },
+         [&](const std::wstring&)
+         {
+             holder.reset();
+         }},
+        {"rewritten as UTF-16",
+         [](const std::wstring& path)
+         {
+             const std::string ansi = ReadFileBytes(path);
+             std::string utf16("\xFF\xFE");
+             for (const char c : ansi)
+             {
+                 utf16 += c;
+                 utf16 += '\0';
+             }
+             ASSERT_TRUE(WriteFileBytes(path, utf16));
+         },
+         [](const std::wstring&) {
+         }},
+        {"readable, but held against writers",
+         [&](const std::wstring& path)
+         {
+             holder.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+             ASSERT_TRUE(holder) << GetLastError();
+         },
+         [&](const std::wstring&)
+         {
+             holder.reset();
+         }},
+    };
+    for (const IndexObstacle& obstacle : obstacles)
+    {
+        SCOPED_TRACE(obstacle.label);
+        const std::wstring group = NewGroup();
+        CreateFolder(group);
+        WriteSetting(ModuleIni(group), L"MaxEntries", 3);
+        WriteSetting(ModuleIni(group), L"LastLogIdx", 1);
+        const std::string full = "\xFF\xFE" + std::string(kMinSize - 2, 'f');
+        const std::string old("\xFF\xFEo\0l\0d\0", 8);
+        ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), full));
+        ASSERT_TRUE(WriteFileBytes(LogFile(group, 1), old));
+        auto logger = Open(group);
+        obstacle.apply(ModuleIni(group));
+
+        // The index known from Open still names the current file.
+        ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 4, L"kept"), 0u);
+        EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 1))), L"old" + Line(L"Error", L"kept"));
+        EXPECT_EQ(std::filesystem::file_size(LogFile(group, 0)), kMinSize);
+
+        // A rotation whose index cannot be stored, or read back, is not
+        // repeated on the next line.
+        ASSERT_TRUE(WriteFileBytes(LogFile(group, 1), full));
+        ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 4, L"rotated"), 0u);
+        ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 4, L"next"), 0u);
+        EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 2))), Line(L"Error", L"rotated") + Line(L"Error", L"next"));
+        EXPECT_EQ(std::filesystem::file_size(LogFile(group, 1)), kMinSize);
+
+        obstacle.remove(ModuleIni(group));
+    }
 }
 
 struct SettingCase

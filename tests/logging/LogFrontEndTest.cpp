@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,19 +98,93 @@ public:
     struct Entry
     {
         std::uint32_t level;
+        std::wstring file;
         std::wstring function;
         std::uint32_t line;
         std::wstring message;
     };
     std::vector<Entry> entries;
 
-    DWORD Handle(std::uint32_t level, const wchar_t*, const wchar_t* function, std::uint32_t line,
+    DWORD Handle(std::uint32_t level, const wchar_t* file, const wchar_t* function, std::uint32_t line,
                  const wchar_t* message) override
     {
-        entries.push_back({level, function, line, message});
+        entries.push_back({level, file, function, line, message});
         return 0;
     }
 };
+
+TEST(LogFrontEndTest, CoreLibraryBridgeThatCannotRegisterLeavesTheLoggerInstalled)
+{
+    RecordingHandler other;
+    ASSERT_EQ(Basekit::CLogger::RegisterHandler(&other), 0u);
+    LogCapture log;
+
+    LOG_ERROR(L"Test::installed", L"logger %ls", L"installed");
+    EXPECT_EQ(Basekit::CLogger::RegisteredHandler(), &other);
+    EXPECT_TRUE(log.Contains(L"(Error)$ logger installed\r\n")) << log.Text();
+    ASSERT_EQ(other.entries.size(), 1u) << "the refused registration is reported to the registered handler";
+    EXPECT_EQ(other.entries[0].line, 72u);
+
+    Basekit::CLogger::Log(Basekit::BASEKIT_LOG_ERROR, L"core.cpp", L"Core::f", 5, L"core %d", 3);
+    ASSERT_EQ(other.entries.size(), 2u);
+    EXPECT_EQ(other.entries[1].level, Basekit::BASEKIT_LOG_ERROR);
+    EXPECT_EQ(other.entries[1].message, L"core 3");
+    EXPECT_FALSE(log.Contains(L"core 3")) << log.Text();
+    EXPECT_EQ(Basekit::CLogger::UnregisterHandler(&other), 0u);
+}
+
+TEST(BasekitLoggerTest, RecordsNameTheirSourceFileAndFunction)
+{
+    using Basekit::CLogger;
+    RecordingHandler registered;
+    RecordingHandler requested;
+    ASSERT_EQ(CLogger::RegisterHandler(&registered), 0u);
+    const struct
+    {
+        const char* label;
+        std::function<DWORD()> call;
+        std::uint32_t line;
+        const wchar_t* function;
+    } cases[] = {
+        {"register over another", [&] { return CLogger::RegisterHandler(&requested); }, 72,
+         L"Basekit::CLogger::RegisterHandler"},
+        {"register null", [] { return CLogger::RegisterHandler(nullptr); }, 62, L"Basekit::CLogger::RegisterHandler"},
+        {"unregister null", [] { return CLogger::UnregisterHandler(nullptr); }, 97,
+         L"Basekit::CLogger::UnregisterHandler"},
+        {"unregister another", [&] { return CLogger::UnregisterHandler(&requested); }, 115,
+         L"Basekit::CLogger::UnregisterHandler"},
+    };
+    for (const auto& c : cases)
+    {
+        registered.entries.clear();
+        EXPECT_NE(c.call(), 0u) << c.label;
+        ASSERT_FALSE(registered.entries.empty()) << c.label;
+        const RecordingHandler::Entry& record = registered.entries[0];
+        EXPECT_EQ(record.level, Basekit::BASEKIT_LOG_ERROR) << c.label;
+        EXPECT_EQ(record.file, L"Logging\\internal_logging.cpp") << c.label;
+        EXPECT_EQ(record.function, c.function) << c.label;
+        EXPECT_EQ(record.line, c.line) << c.label;
+    }
+    EXPECT_EQ(CLogger::UnregisterHandler(&registered), 0u);
+}
+
+TEST(BasekitLoggerTest, AMessageThatCannotBeFormattedIsReportedAsSuch)
+{
+    RecordingHandler handler;
+    ASSERT_EQ(Basekit::CLogger::RegisterHandler(&handler), 0u);
+    // Longer than a formatted length can be.
+    Basekit::CLogger::Log(Basekit::BASEKIT_LOG_INFORMATION, L"core.cpp", L"Core::f", 8, L"%2147483647d%2147483647d", 1,
+                          2);
+    Basekit::CLogger::UnregisterHandler(&handler);
+
+    ASSERT_EQ(handler.entries.size(), 1u);
+    const RecordingHandler::Entry& record = handler.entries[0];
+    EXPECT_EQ(record.level, Basekit::BASEKIT_LOG_ERROR);
+    EXPECT_EQ(record.file, L"core.cpp");
+    EXPECT_EQ(record.function, L"Core::f");
+    EXPECT_EQ(record.line, 8u);
+    EXPECT_EQ(record.message, L"General formatting failure in Basekit logger.");
+}
 
 TEST(BasekitLoggerTest, UnregisteringTellsTheHandlersInvolved)
 {

@@ -16,6 +16,10 @@ namespace
 constexpr const wchar_t* kSourceFile = L"Logging\\internal_logging.cpp";
 constexpr const wchar_t* kRegisterFunction = L"Basekit::CLogger::RegisterHandler";
 constexpr const wchar_t* kUnregisterFunction = L"Basekit::CLogger::UnregisterHandler";
+// What the handler receives, at error level, instead of a message that could
+// not be formatted or for which no buffer could be allocated.
+constexpr const wchar_t* kFormattingFailure = L"General formatting failure in Basekit logger.";
+constexpr const wchar_t* kAllocationFailure = L"General memory-allocation failure in Basekit logger.";
 
 ILoggingHandler* g_registeredHandler = nullptr;
 CDefaultLoggingHandler g_defaultHandler;
@@ -89,12 +93,17 @@ void CLogger::Log(std::uint32_t level, const wchar_t* file, const wchar_t* funct
     va_copy(sizing, args);
     const int length = _vscwprintf(format, sizing);
     va_end(sizing);
-    std::unique_ptr<wchar_t[]> text(length < 0 ? nullptr : new (std::nothrow) wchar_t[length + 1]);
+    if (length < 0)
+    {
+        va_end(args);
+        handler->Handle(BASEKIT_LOG_ERROR, file, function, line, kFormattingFailure);
+        return;
+    }
+    std::unique_ptr<wchar_t[]> text(new (std::nothrow) wchar_t[length + 1]);
     if (!text)
     {
         va_end(args);
-        handler->Handle(BASEKIT_LOG_ERROR, file, function, line,
-                        L"General memory-allocation failure in Basekit logger.");
+        handler->Handle(BASEKIT_LOG_ERROR, file, function, line, kAllocationFailure);
         return;
     }
     _vsnwprintf(text.get(), length + 1, format, args);

@@ -39,7 +39,8 @@ class CLogger
 {
 public:
     // Formats a message and hands it to the registered handler, registering the
-    // default handler first when none is.
+    // default handler first when none is. A message that cannot be formatted,
+    // or not allocated, reaches the handler as an error-level record saying so.
     static void Log(std::uint32_t level, const wchar_t* file, const wchar_t* function, std::uint32_t line,
                     const wchar_t* format, ...);
 
