@@ -82,12 +82,12 @@ void MessageBusLib::releaseReplyCallback()
     shim_->releaseReplyCallback();
 }
 
-std::uint32_t MessageBusLib::subscribe(const std::wstring& messageName, MessageHandler* handler)
+std::uint32_t MessageBusLib::subscribe(const std::wstring& messageName, SubscribedHandler* handler)
 {
     return shim_->subscribe(messageName, handler);
 }
 
-std::uint32_t MessageBusLib::subscribeFilter(const std::wstring& namePattern, MessageHandler* handler)
+std::uint32_t MessageBusLib::subscribeFilter(const std::wstring& namePattern, SubscribedHandler* handler)
 {
     return shim_->subscribeFilter(namePattern, handler);
 }

@@ -34,8 +34,8 @@ public:
     ModuleStatus request(const std::shared_ptr<Message>& message, std::uint64_t replyIndex,
                          ReplyFunction* replyFunction, std::uint64_t timeoutMilliseconds, bool flagged) override;
     void releaseReplyCallback() override;
-    std::uint32_t subscribe(const std::wstring& messageName, MessageHandler* handler) override;
-    std::uint32_t subscribeFilter(const std::wstring& namePattern, MessageHandler* handler) override;
+    std::uint32_t subscribe(const std::wstring& messageName, SubscribedHandler* handler) override;
+    std::uint32_t subscribeFilter(const std::wstring& namePattern, SubscribedHandler* handler) override;
     void unsubscribe(std::uint32_t subscriptionId) override;
 
     // "MessageBus.dll", looked for in the host application's folder and then in

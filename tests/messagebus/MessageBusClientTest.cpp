@@ -65,7 +65,7 @@ protected:
         ON_CALL(*process_, GetCurrentProcessId()).WillByDefault(Return(1234));
         SetProcessSession(TRUE);
         // The bus accepts subscriptions with ids from 1 and keeps the handler addresses.
-        const auto accept = [this](const std::wstring&, MessageHandler* handler)
+        const auto accept = [this](const std::wstring&, SubscribedHandler* handler)
         {
             busHandlers_.push_back(handler);
             return static_cast<std::uint32_t>(busHandlers_.size());
@@ -92,7 +92,7 @@ protected:
     std::shared_ptr<testing::NiceMock<ScreenRelayTest::MockMessageBusShim>> shim_ =
         std::make_shared<testing::NiceMock<ScreenRelayTest::MockMessageBusShim>>();
     std::shared_ptr<testing::NiceMock<MockProcessAPI>> process_ = std::make_shared<testing::NiceMock<MockProcessAPI>>();
-    std::vector<MessageHandler*> busHandlers_;
+    std::vector<SubscribedHandler*> busHandlers_;
     std::uint64_t replyIndex_ = ~0ull;
     ReplyFunction* replyFunction_ = nullptr;
     std::vector<std::wstring> reached_;
@@ -328,7 +328,7 @@ TEST_F(MessageBusClientTest, InSessionSubscriptionsDropOtherSessions)
         c.inSession ? client->subscribeFilterInSession(L"ZTS\\.UI\\..*", handler)
                     : client->subscribeFilter(L"ZTS\\.UI\\..*", handler);
         ASSERT_EQ(busHandlers_.size(), 2u);
-        for (MessageHandler* busHandler : busHandlers_)
+        for (SubscribedHandler* busHandler : busHandlers_)
         {
             EXPECT_EQ((*busHandler)(MessageInSession(c.messageSession, c.version)),
                       c.delivered ? MODULE_STATUS_UNSUCCESSFUL : MODULE_STATUS_SUCCESS);

@@ -109,7 +109,7 @@ TEST_F(MessageBusLibTest, ForwardsToTheLoadedBusAndReleasesInReverseOrder)
     auto bus = std::make_unique<MessageBusLib>(DefaultLibrary());
 
     const auto message = createMessage(L"ZTS.UI.ShowScreen", L"Sender.dll", L"{}");
-    MessageHandler handler;
+    SubscribedHandler handler{MessageHandler()};
     ReplyFunction replyFunction;
     EXPECT_EQ(bus->publish(message, false), MODULE_STATUS_SUCCESS);
     EXPECT_EQ(bus->publish(message, true), MODULE_STATUS_SUCCESS);

@@ -130,7 +130,7 @@ TEST(MessageBusShimImplTest, NullHandleOrTableThrowsAndLogs)
 TEST(MessageBusShimImplTest, EveryOperationReachesItsEntry)
 {
     const auto message = createMessage(L"Name", L"Sender", L"{}");
-    MessageHandler handler;
+    SubscribedHandler handler{MessageHandler()};
     ReplyFunction replyFunction;
     bus.properties = message->getProperties();
     const struct
@@ -174,13 +174,14 @@ TEST(MessageBusShimImplTest, EveryOperationReachesItsEntry)
 TEST(MessageBusShimImplTest, DeliveryBuildsTheMessageAndCallsTheSubscribedHandler)
 {
     std::vector<std::shared_ptr<Message>> received;
-    MessageHandler handler = [&](const std::shared_ptr<Message>& message)
-    {
-        received.push_back(message);
-        return MODULE_STATUS_NOT_FOUND;
-    };
+    const auto handler = std::make_shared<SubscribedHandler>(
+        [&](const std::shared_ptr<Message>& message)
+        {
+            received.push_back(message);
+            return MODULE_STATUS_NOT_FOUND;
+        });
     MessageBusShimImpl shim(kHandle, &kFakeFunctions);
-    shim.subscribe(L"ZTS.UI.ShowScreen", &handler);
+    shim.subscribe(L"ZTS.UI.ShowScreen", handler.get());
     // A version-1 record as the bus delivers it: recognisable bytes, 100 of them.
     MessageProperties source{};
     std::memset(&source, 0x5A, sizeof(source));
@@ -210,20 +211,19 @@ TEST(MessageBusShimImplTest, DeliveryBuildsTheMessageAndCallsTheSubscribedHandle
 TEST(MessageBusShimImplTest, DeliveryFailuresBecomeUnknownExceptionAndLaterDeliveriesWork)
 {
     int calls = 0;
-    MessageHandler throwsOnce = [&](const std::shared_ptr<Message>&)
-    {
-        return ++calls == 1 ? throw std::runtime_error("handler failed") : MODULE_STATUS_SUCCESS;
-    };
-    MessageHandler empty;
-    const auto deliver = [](MessageHandler* handler)
+    const auto throwsOnce = std::make_shared<SubscribedHandler>(
+        [&](const std::shared_ptr<Message>&)
+        { return ++calls == 1 ? throw std::runtime_error("handler failed") : MODULE_STATUS_SUCCESS; });
+    const auto empty = std::make_shared<SubscribedHandler>(MessageHandler());
+    const auto deliver = [](SubscribedHandler* handler)
     {
         return MessageBusShimImpl::deliveryEntryPoint(handler, nullptr, L"ZTS.UI.OpenUrl", L"S", L"{}");
     };
 
-    EXPECT_EQ(deliver(&throwsOnce), MODULE_STATUS_UNKNOWN_EXCEPTION);
-    EXPECT_EQ(deliver(&throwsOnce), MODULE_STATUS_SUCCESS);
+    EXPECT_EQ(deliver(throwsOnce.get()), MODULE_STATUS_UNKNOWN_EXCEPTION);
+    EXPECT_EQ(deliver(throwsOnce.get()), MODULE_STATUS_SUCCESS);
     EXPECT_EQ(calls, 2);
-    EXPECT_EQ(deliver(&empty), MODULE_STATUS_UNKNOWN_EXCEPTION);
+    EXPECT_EQ(deliver(empty.get()), MODULE_STATUS_UNKNOWN_EXCEPTION);
     EXPECT_EQ(deliver(nullptr), MODULE_STATUS_UNKNOWN_EXCEPTION);
 }
 
