@@ -4,6 +4,8 @@
 #include "module/ExceptionBarrier.h"
 #include "platform/ModuleException.h"
 
+#include <new>
+
 LOG_SOURCE_FILE(L"MessageBusShimImpl.cpp")
 
 namespace Ostrel
@@ -20,16 +22,23 @@ std::wstring Text(const wchar_t* text)
 }
 
 // A message from what the library delivered, its property record copied in;
-// empty when memory ran out.
+// empty when memory ran out, copying the texts included.
 std::shared_ptr<Message> BuildMessage(const MessageProperties* properties, const wchar_t* name, const wchar_t* sender,
                                       const wchar_t* payload)
 {
-    std::shared_ptr<Message> message = createMessage(Text(name), Text(sender), Text(payload));
-    if (message)
+    try
     {
-        CopyMessageProperties(*message->getProperties(), properties);
+        std::shared_ptr<Message> message = createMessage(Text(name), Text(sender), Text(payload));
+        if (message)
+        {
+            CopyMessageProperties(*message->getProperties(), properties);
+        }
+        return message;
     }
-    return message;
+    catch (const std::bad_alloc&)
+    {
+        return {};
+    }
 }
 
 } // namespace

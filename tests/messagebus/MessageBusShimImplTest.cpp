@@ -1,3 +1,4 @@
+#include "messagebus/FailingAllocation.h"
 #include "messagebus/MessageBusShimImpl.h"
 #include "platform/ModuleException.h"
 #include "support/LogCapture.h"
@@ -5,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <initializer_list>
 #include <stdexcept>
@@ -225,6 +227,44 @@ TEST(MessageBusShimImplTest, DeliveryFailuresBecomeUnknownExceptionAndLaterDeliv
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(deliver(empty.get()), MODULE_STATUS_UNKNOWN_EXCEPTION);
     EXPECT_EQ(deliver(nullptr), MODULE_STATUS_UNKNOWN_EXCEPTION);
+}
+
+// Every allocation that building the delivered message makes fails in turn,
+// for texts that fit in a string's own storage and for longer ones: the
+// library hears MODULE_STATUS_NO_MEMORY and the handler is not called.
+TEST(MessageBusShimImplTest, DeliveryThatCannotBuildItsMessageAnswersNoMemory)
+{
+    int calls = 0;
+    const auto handler = std::make_shared<SubscribedHandler>(
+        [&](const std::shared_ptr<Message>&)
+        {
+            ++calls;
+            return MODULE_STATUS_NOT_FOUND;
+        });
+    const std::wstring longText(300, L'x');
+    for (const wchar_t* text : {L"S", longText.c_str()})
+    {
+        calls = 0;
+        for (std::size_t index = 0;; ++index)
+        {
+            SCOPED_TRACE(testing::Message() << "text length " << std::wcslen(text) << ", allocation " << index);
+            ModuleStatus status = MODULE_STATUS_SUCCESS;
+            bool failed = false;
+            {
+                ScreenRelayTest::FailingAllocation failing(index);
+                status = MessageBusShimImpl::deliveryEntryPoint(handler.get(), nullptr, text, text, text);
+                failed = failing.Happened();
+            }
+            if (!failed)
+            {
+                EXPECT_EQ(status, MODULE_STATUS_NOT_FOUND);
+                EXPECT_EQ(calls, 1);
+                break;
+            }
+            EXPECT_EQ(status, MODULE_STATUS_NO_MEMORY);
+            EXPECT_EQ(calls, 0);
+        }
+    }
 }
 
 TEST(MessageBusShimImplTest, ReplyReachesTheRequestersReplyFunction)
