@@ -40,11 +40,22 @@ MessageBusLib::MessageBusLib(std::shared_ptr<SharedLibrary> library, std::shared
         throw ModuleException("Failed to get message bus handle");
     }
 
-    if (!shim_)
+    // An object that was never built is not destroyed: a failure from here on
+    // releases the handle itself.
+    try
     {
-        shim_ = std::make_shared<MessageBusShimImpl>(handle_, functions_);
+        if (!shim_)
+        {
+            shim_ = std::make_shared<MessageBusShimImpl>(handle_, functions_);
+        }
+        timer.stop();
     }
-    timer.stop();
+    catch (...)
+    {
+        shim_.reset();
+        functions_->releaseHandle(handle_);
+        throw;
+    }
 }
 
 MessageBusLib::~MessageBusLib()

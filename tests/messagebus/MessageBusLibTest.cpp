@@ -1,3 +1,4 @@
+#include "messagebus/FailingAllocation.h"
 #include "messagebus/MessageBusLib.h"
 #include "platform/ModuleException.h"
 #include "platform/PathHelpers.h"
@@ -183,6 +184,41 @@ TEST_F(MessageBusLibTest, FailingStepsThrowOrLogAndTheLibraryIsUnloaded)
         EXPECT_THAT(line, testing::HasSubstr(L"MessageBusLib.cpp:"));
         EXPECT_THAT(line, testing::HasSubstr(std::wstring(c.function) + L"()"));
         EXPECT_FALSE(IsLoaded(path));
+    }
+}
+
+// Every allocation the construction makes fails in turn: whenever a handle had
+// been created, it is released before the library goes.
+TEST_F(MessageBusLibTest, FailureAfterTheHandleWasCreatedReleasesIt)
+{
+    const std::wstring path = InstallBus(kTestBus, L"install");
+    SetInstallFolder(L"install");
+    for (std::size_t index = 0;; ++index)
+    {
+        SCOPED_TRACE(testing::Message() << "allocation " << index);
+        const std::shared_ptr<SharedLibrary> library = DefaultLibrary();
+        std::unique_ptr<MessageBusLib> bus;
+        bool failed = false;
+        {
+            ScreenRelayTest::FailingAllocation failing(index);
+            try
+            {
+                bus = std::make_unique<MessageBusLib>(library);
+            }
+            catch (...)
+            {
+            }
+            failed = failing.Happened();
+        }
+        if (!failed)
+        {
+            EXPECT_NE(bus, nullptr);
+            break;
+        }
+        bus.reset();
+        const std::wstring journal = Journal(path);
+        EXPECT_EQ(journal.find(L"\n0\n") != std::wstring::npos, journal.find(L"\n1\n") != std::wstring::npos)
+            << journal;
     }
 }
 
