@@ -1,3 +1,4 @@
+#include "messagebus/LogRecordFields.h"
 #include "messagebus/MessageBusClient.h"
 #include "messagebus/MockMessageBusShim.h"
 #include "support/LogCapture.h"
@@ -119,6 +120,7 @@ TEST_F(MessageBusClientTest, SubscriptionRefusedByTheBusLeavesAnEmptyAlias)
 
 TEST_F(MessageBusClientTest, UnsubscribeEndsEverySubscriptionOfTheAlias)
 {
+    ScreenRelayTest::LogSourceAndFunction(log_);
     auto client = MakeClient();
     client->subscribe(L"ZTS.UI.ShowScreen", L"ui", Recording(reached_, L"1"));
     client->subscribeFilter(L"ZTS\\.UI\\..*", L"ui", Recording(reached_, L"2"));
@@ -134,7 +136,8 @@ TEST_F(MessageBusClientTest, UnsubscribeEndsEverySubscriptionOfTheAlias)
     EXPECT_EQ(client->unsubscribe(L"ui"), MODULE_STATUS_SUCCESS);
     Mock::VerifyAndClearExpectations(shim_.get());
     EXPECT_EQ(client->unsubscribe(L"ui"), MODULE_STATUS_SUCCESS);
-    EXPECT_TRUE(log_.Contains(L"(Warning)$ Subscription not found. Alias: ui.")) << log_.Text();
+    ScreenRelayTest::ExpectRecordFields(ScreenRelayTest::LoggedLine(log_, L"$ Subscription not found. Alias: ui."),
+                                        L"Warning", L"MessageBusClient.cpp", L"Ostrel::MessageBusClient::unsubscribe");
 
     EXPECT_CALL(*shim_, unsubscribe(4));
     EXPECT_EQ(client->unsubscribe(L"Other"), MODULE_STATUS_SUCCESS) << "the message name is the alias";

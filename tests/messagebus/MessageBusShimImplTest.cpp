@@ -1,4 +1,5 @@
 #include "messagebus/FailingAllocation.h"
+#include "messagebus/LogRecordFields.h"
 #include "messagebus/MessageBusShimImpl.h"
 #include "platform/ModuleException.h"
 #include "support/LogCapture.h"
@@ -100,6 +101,7 @@ const MessageBusFunctions kFakeFunctions = {
 TEST(MessageBusShimImplTest, NullHandleOrTableThrowsAndLogs)
 {
     ScreenRelayTest::LogCapture log;
+    ScreenRelayTest::LogSourceAndFunction(log);
     const struct
     {
         void* handle;
@@ -122,8 +124,13 @@ TEST(MessageBusShimImplTest, NullHandleOrTableThrowsAndLogs)
             EXPECT_STREQ(e.what(), c.exception);
         }
     }
-    EXPECT_TRUE(log.Contains(L"Invalid message bus handle. Throwing ModuleException."));
-    EXPECT_TRUE(log.Contains(L"Invalid message bus functions object. Throwing ModuleException."));
+    for (const wchar_t* record : {L"$ Invalid message bus handle. Throwing ModuleException.",
+                                  L"$ Invalid message bus functions object. Throwing ModuleException."})
+    {
+        ScreenRelayTest::ExpectRecordFields(ScreenRelayTest::LoggedLine(log, record), L"Error",
+                                            L"MessageBusShimImpl.cpp",
+                                            L"Ostrel::MessageBusShimImpl::MessageBusShimImpl");
+    }
     EXPECT_EQ(bus.journal, L"") << "a shim that was never built releases nothing";
 }
 
