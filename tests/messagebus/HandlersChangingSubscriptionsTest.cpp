@@ -168,7 +168,7 @@ TEST_F(HandlersChangingSubscriptionsTest, HandlerThatUnsubscribesItselfKeepsItsC
     capture.reset();
 
     ASSERT_EQ(client.publish(createMessage(L"Dev.Test.Once", L"P", L"{}")), MODULE_STATUS_SUCCESS);
-    ASSERT_TRUE(IsSet(watch.destroyed)) << "the handler's captures live on after its subscription ended";
+    ASSERT_TRUE(IsSet(watch.destroyed)) << "the handler's captures were never destroyed";
     EXPECT_FALSE(watch.destroyedWhileRunning);
     EXPECT_EQ(client.publish(createMessage(L"Dev.Test.Once", L"P", L"{}")), MODULE_STATUS_NO_SUBSCRIBERS);
 }
