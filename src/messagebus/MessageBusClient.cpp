@@ -64,20 +64,23 @@ MessageBusClient::~MessageBusClient()
     ExceptionBarrier(
         [this]
         {
+            // A handler may subscribe while the bus ends its subscription:
+            // repeat until nothing is left.
+            for (;;)
             {
-                std::lock_guard<std::mutex> lock(subscriptionLock_);
-                for (const auto& [alias, entry] : subscriptions_)
+                decltype(subscriptions_) removed;
                 {
-                    for (const Subscription& subscription : entry.subscriptions)
-                    {
-                        shim_->unsubscribe(subscription.id);
-                    }
-                    for (const FilterSubscription& subscription : entry.filterSubscriptions)
-                    {
-                        shim_->unsubscribe(subscription.id);
-                    }
+                    std::lock_guard<std::mutex> lock(subscriptionLock_);
+                    removed.swap(subscriptions_);
                 }
-                subscriptions_.clear();
+                if (removed.empty())
+                {
+                    break;
+                }
+                for (const auto& [alias, entry] : removed)
+                {
+                    endAtBus(entry);
+                }
             }
             shim_->releaseReplyCallback();
             return MODULE_STATUS_SUCCESS;
@@ -123,7 +126,7 @@ ModuleStatus MessageBusClient::subscribe(const std::wstring& messageName, const 
 {
     std::lock_guard<std::mutex> lock(subscriptionLock_);
     std::vector<Subscription>& records = subscriptions_[alias].subscriptions;
-    records.push_back({0, messageName, std::make_shared<MessageHandler>(std::move(handler))});
+    records.push_back({0, messageName, std::make_shared<SubscribedHandler>(std::move(handler))});
     Subscription& record = records.back();
     record.id = shim_->subscribe(messageName, record.handler.get());
     if (record.id == 0)
@@ -171,7 +174,7 @@ ModuleStatus MessageBusClient::subscribeFilter(const std::wstring& namePattern, 
     std::lock_guard<std::mutex> lock(subscriptionLock_);
     std::vector<FilterSubscription>& records = subscriptions_[alias].filterSubscriptions;
     records.push_back(
-        {0, namePattern, std::move(compiledPattern), std::make_shared<MessageHandler>(std::move(handler))});
+        {0, namePattern, std::move(compiledPattern), std::make_shared<SubscribedHandler>(std::move(handler))});
     FilterSubscription& record = records.back();
     record.id = shim_->subscribeFilter(namePattern, record.handler.get());
     if (record.id == 0)
@@ -202,23 +205,33 @@ ModuleStatus MessageBusClient::subscribeFilterInSession(const std::wstring& name
 
 ModuleStatus MessageBusClient::unsubscribe(const std::wstring& alias)
 {
-    std::lock_guard<std::mutex> lock(subscriptionLock_);
-    const auto entry = subscriptions_.find(alias);
-    if (entry == subscriptions_.end())
+    AliasSubscriptions removed;
     {
-        LOG_WARNING(L"Ostrel::MessageBusClient::unsubscribe", L"Subscription not found. Alias: %ls.", alias.c_str());
-        return MODULE_STATUS_SUCCESS;
+        std::lock_guard<std::mutex> lock(subscriptionLock_);
+        const auto entry = subscriptions_.find(alias);
+        if (entry == subscriptions_.end())
+        {
+            LOG_WARNING(L"Ostrel::MessageBusClient::unsubscribe", L"Subscription not found. Alias: %ls.",
+                        alias.c_str());
+            return MODULE_STATUS_SUCCESS;
+        }
+        removed = std::move(entry->second);
+        subscriptions_.erase(entry);
     }
-    for (const Subscription& subscription : entry->second.subscriptions)
-    {
-        shim_->unsubscribe(subscription.id);
-    }
-    for (const FilterSubscription& subscription : entry->second.filterSubscriptions)
-    {
-        shim_->unsubscribe(subscription.id);
-    }
-    subscriptions_.erase(entry);
+    endAtBus(removed);
     return MODULE_STATUS_SUCCESS;
+}
+
+void MessageBusClient::endAtBus(const AliasSubscriptions& removed)
+{
+    for (const Subscription& subscription : removed.subscriptions)
+    {
+        shim_->unsubscribe(subscription.id);
+    }
+    for (const FilterSubscription& subscription : removed.filterSubscriptions)
+    {
+        shim_->unsubscribe(subscription.id);
+    }
 }
 
 ModuleStatus MessageBusClient::deliverDirect(const std::shared_ptr<Message>& message)

@@ -26,10 +26,12 @@ namespace Ostrel
 // "InSession" subscriptions.
 //
 // Two locks, never held together: one guards the subscriptions (the bus
-// library is called under it to subscribe and unsubscribe), the other the
-// pending replies (released before the bus library is called and before a
-// reply is settled). Handlers reached by deliverDirect run under the
-// subscription lock and must not subscribe or unsubscribe on this client.
+// library is called under it to subscribe, but not to unsubscribe: it then
+// waits for running deliveries, whose handlers may subscribe or unsubscribe on
+// this client), the other the pending replies (released before the bus
+// library is called and before a reply is settled). Handlers reached by
+// deliverDirect run under the subscription lock and must not subscribe or
+// unsubscribe on this client.
 class MessageBusClient : public MessageBus
 {
 public:
@@ -37,8 +39,9 @@ public:
     MessageBusClient();
     // An empty processApi is replaced by the default one.
     MessageBusClient(std::shared_ptr<MessageBusShim> shim, std::shared_ptr<ProcessAPI> processApi);
-    // Ends every subscription at the bus, then releases the reply callback.
-    // Callers still waiting on a Reply get std::future_error (broken promise).
+    // Ends every subscription at the bus, those that handlers make meanwhile
+    // included, then releases the reply callback. Callers still waiting on a
+    // Reply get std::future_error (broken promise).
     ~MessageBusClient() override;
     MessageBusClient(const MessageBusClient&) = delete;
     MessageBusClient& operator=(const MessageBusClient&) = delete;
@@ -68,7 +71,9 @@ public:
                                           MessageHandler handler) override;
     ModuleStatus subscribeFilterInSession(const std::wstring& namePattern, MessageHandler handler) override;
 
-    // An unknown alias is not an error.
+    // An unknown alias is not an error. Returns once no delivery to the
+    // alias's subscriptions runs on another thread; a handler may remove its
+    // own alias.
     ModuleStatus unsubscribe(const std::wstring& alias) override;
 
     // Hands the message, on the calling thread, to every handler of this
@@ -82,7 +87,7 @@ private:
         std::uint32_t id;
         std::wstring messageName;
         // The bus library holds the address of this copy.
-        std::shared_ptr<MessageHandler> handler;
+        std::shared_ptr<SubscribedHandler> handler;
     };
 
     struct FilterSubscription
@@ -90,7 +95,7 @@ private:
         std::uint32_t id;
         std::wstring namePattern;
         std::wregex compiledPattern;
-        std::shared_ptr<MessageHandler> handler;
+        std::shared_ptr<SubscribedHandler> handler;
     };
 
     struct AliasSubscriptions
@@ -108,6 +113,8 @@ private:
     // request; drops the entry again when the bus refuses it.
     ModuleStatus sendRequest(const std::shared_ptr<Message>& message, PendingReply pending,
                              std::uint64_t timeoutMilliseconds, bool flagged);
+    // Ends the subscriptions at the bus; called without the subscription lock.
+    void endAtBus(const AliasSubscriptions& removed);
     ModuleStatus replyCallback(std::uint64_t replyIndex, const std::shared_ptr<Message>& message,
                                std::uint32_t busStatus);
     // The handler, or when this process's session is known, a handler that

@@ -40,11 +40,22 @@ MessageBusLib::MessageBusLib(std::shared_ptr<SharedLibrary> library, std::shared
         throw ModuleException("Failed to get message bus handle");
     }
 
-    if (!shim_)
+    // An object that was never built is not destroyed: a failure from here on
+    // releases the handle itself.
+    try
     {
-        shim_ = std::make_shared<MessageBusShimImpl>(handle_, functions_);
+        if (!shim_)
+        {
+            shim_ = std::make_shared<MessageBusShimImpl>(handle_, functions_);
+        }
+        timer.stop();
     }
-    timer.stop();
+    catch (...)
+    {
+        shim_.reset();
+        functions_->releaseHandle(handle_);
+        throw;
+    }
 }
 
 MessageBusLib::~MessageBusLib()
@@ -82,12 +93,12 @@ void MessageBusLib::releaseReplyCallback()
     shim_->releaseReplyCallback();
 }
 
-std::uint32_t MessageBusLib::subscribe(const std::wstring& messageName, MessageHandler* handler)
+std::uint32_t MessageBusLib::subscribe(const std::wstring& messageName, SubscribedHandler* handler)
 {
     return shim_->subscribe(messageName, handler);
 }
 
-std::uint32_t MessageBusLib::subscribeFilter(const std::wstring& namePattern, MessageHandler* handler)
+std::uint32_t MessageBusLib::subscribeFilter(const std::wstring& namePattern, SubscribedHandler* handler)
 {
     return shim_->subscribeFilter(namePattern, handler);
 }

@@ -16,9 +16,10 @@ class SharedLibrary;
 // The bus shim of a module that reaches the bus itself: loads the framework's
 // bus library, obtains its function table and a bus handle, and forwards every
 // operation to an inner shim over them. An object exists only with all of
-// these: the constructor throws ModuleException otherwise, unloading what it
-// loaded. Destruction drops the inner shim, releases the handle and then the
-// library, in that order.
+// these: the constructor throws otherwise (ModuleException when a step fails),
+// releasing the handle it created and unloading what it loaded. Destruction
+// drops the inner shim, releases the handle and then the library, in that
+// order.
 class MessageBusLib : public MessageBusShim
 {
 public:
@@ -34,8 +35,8 @@ public:
     ModuleStatus request(const std::shared_ptr<Message>& message, std::uint64_t replyIndex,
                          ReplyFunction* replyFunction, std::uint64_t timeoutMilliseconds, bool flagged) override;
     void releaseReplyCallback() override;
-    std::uint32_t subscribe(const std::wstring& messageName, MessageHandler* handler) override;
-    std::uint32_t subscribeFilter(const std::wstring& namePattern, MessageHandler* handler) override;
+    std::uint32_t subscribe(const std::wstring& messageName, SubscribedHandler* handler) override;
+    std::uint32_t subscribeFilter(const std::wstring& namePattern, SubscribedHandler* handler) override;
     void unsubscribe(std::uint32_t subscriptionId) override;
 
     // "MessageBus.dll", looked for in the host application's folder and then in

@@ -4,6 +4,8 @@
 #include "module/ExceptionBarrier.h"
 #include "platform/ModuleException.h"
 
+#include <new>
+
 LOG_SOURCE_FILE(L"MessageBusShimImpl.cpp")
 
 namespace Ostrel
@@ -20,16 +22,23 @@ std::wstring Text(const wchar_t* text)
 }
 
 // A message from what the library delivered, its property record copied in;
-// empty when memory ran out.
+// empty when memory ran out, copying the texts included.
 std::shared_ptr<Message> BuildMessage(const MessageProperties* properties, const wchar_t* name, const wchar_t* sender,
                                       const wchar_t* payload)
 {
-    std::shared_ptr<Message> message = createMessage(Text(name), Text(sender), Text(payload));
-    if (message)
+    try
     {
-        CopyMessageProperties(*message->getProperties(), properties);
+        std::shared_ptr<Message> message = createMessage(Text(name), Text(sender), Text(payload));
+        if (message)
+        {
+            CopyMessageProperties(*message->getProperties(), properties);
+        }
+        return message;
     }
-    return message;
+    catch (const std::bad_alloc&)
+    {
+        return {};
+    }
 }
 
 } // namespace
@@ -86,12 +95,12 @@ void MessageBusShimImpl::releaseReplyCallback()
     functions_->releaseReplyCallback(handle_, &MessageBusShimImpl::replyEntryPoint);
 }
 
-std::uint32_t MessageBusShimImpl::subscribe(const std::wstring& messageName, MessageHandler* handler)
+std::uint32_t MessageBusShimImpl::subscribe(const std::wstring& messageName, SubscribedHandler* handler)
 {
     return functions_->subscribe(handle_, handler, &MessageBusShimImpl::deliveryEntryPoint, messageName.c_str());
 }
 
-std::uint32_t MessageBusShimImpl::subscribeFilter(const std::wstring& namePattern, MessageHandler* handler)
+std::uint32_t MessageBusShimImpl::subscribeFilter(const std::wstring& namePattern, SubscribedHandler* handler)
 {
     return functions_->subscribeFilter(handle_, handler, &MessageBusShimImpl::deliveryEntryPoint, namePattern.c_str());
 }
@@ -109,11 +118,14 @@ ModuleStatus MessageBusShimImpl::deliveryEntryPoint(void* context, const Message
         [&]()
         {
             // A subscription without a handler is treated like an empty one.
-            const MessageHandler* handler = static_cast<const MessageHandler*>(context);
-            if (handler == nullptr)
+            const auto* subscribed = static_cast<const SubscribedHandler*>(context);
+            if (subscribed == nullptr)
             {
                 return MODULE_STATUS_UNKNOWN_EXCEPTION;
             }
+            // The handler may end its own subscription, which drops the
+            // client's reference: this one keeps it until it returned.
+            const std::shared_ptr<const SubscribedHandler> handler = subscribed->shared_from_this();
             const std::shared_ptr<Message> message = BuildMessage(properties, name, sender, payload);
             if (!message)
             {

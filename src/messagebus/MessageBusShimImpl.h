@@ -30,14 +30,16 @@ public:
     ModuleStatus request(const std::shared_ptr<Message>& message, std::uint64_t replyIndex,
                          ReplyFunction* replyFunction, std::uint64_t timeoutMilliseconds, bool flagged) override;
     void releaseReplyCallback() override;
-    std::uint32_t subscribe(const std::wstring& messageName, MessageHandler* handler) override;
-    std::uint32_t subscribeFilter(const std::wstring& namePattern, MessageHandler* handler) override;
+    std::uint32_t subscribe(const std::wstring& messageName, SubscribedHandler* handler) override;
+    std::uint32_t subscribeFilter(const std::wstring& namePattern, SubscribedHandler* handler) override;
     void unsubscribe(std::uint32_t subscriptionId) override;
 
     // Given to the library with every subscription; context is the
-    // subscriber's MessageHandler. Builds the message from what was delivered
-    // and returns the handler's status; anything thrown, an empty handler
-    // included, gives MODULE_STATUS_UNKNOWN_EXCEPTION.
+    // subscriber's SubscribedHandler, held for the duration of the call.
+    // Builds the message from what was delivered and returns the handler's
+    // status; MODULE_STATUS_NO_MEMORY when the message cannot be built (the
+    // handler is not called). Anything thrown, an empty handler included,
+    // gives MODULE_STATUS_UNKNOWN_EXCEPTION.
     static ModuleStatus deliveryEntryPoint(void* context, const MessageProperties* properties, const wchar_t* name,
                                            const wchar_t* sender, const wchar_t* payload) noexcept;
     // Given to the library with every request; context is the client's

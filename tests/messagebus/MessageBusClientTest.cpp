@@ -1,3 +1,4 @@
+#include "messagebus/LogRecordFields.h"
 #include "messagebus/MessageBusClient.h"
 #include "messagebus/MockMessageBusShim.h"
 #include "support/LogCapture.h"
@@ -65,7 +66,7 @@ protected:
         ON_CALL(*process_, GetCurrentProcessId()).WillByDefault(Return(1234));
         SetProcessSession(TRUE);
         // The bus accepts subscriptions with ids from 1 and keeps the handler addresses.
-        const auto accept = [this](const std::wstring&, MessageHandler* handler)
+        const auto accept = [this](const std::wstring&, SubscribedHandler* handler)
         {
             busHandlers_.push_back(handler);
             return static_cast<std::uint32_t>(busHandlers_.size());
@@ -92,7 +93,7 @@ protected:
     std::shared_ptr<testing::NiceMock<ScreenRelayTest::MockMessageBusShim>> shim_ =
         std::make_shared<testing::NiceMock<ScreenRelayTest::MockMessageBusShim>>();
     std::shared_ptr<testing::NiceMock<MockProcessAPI>> process_ = std::make_shared<testing::NiceMock<MockProcessAPI>>();
-    std::vector<MessageHandler*> busHandlers_;
+    std::vector<SubscribedHandler*> busHandlers_;
     std::uint64_t replyIndex_ = ~0ull;
     ReplyFunction* replyFunction_ = nullptr;
     std::vector<std::wstring> reached_;
@@ -119,6 +120,7 @@ TEST_F(MessageBusClientTest, SubscriptionRefusedByTheBusLeavesAnEmptyAlias)
 
 TEST_F(MessageBusClientTest, UnsubscribeEndsEverySubscriptionOfTheAlias)
 {
+    ScreenRelayTest::LogSourceAndFunction(log_);
     auto client = MakeClient();
     client->subscribe(L"ZTS.UI.ShowScreen", L"ui", Recording(reached_, L"1"));
     client->subscribeFilter(L"ZTS\\.UI\\..*", L"ui", Recording(reached_, L"2"));
@@ -134,7 +136,8 @@ TEST_F(MessageBusClientTest, UnsubscribeEndsEverySubscriptionOfTheAlias)
     EXPECT_EQ(client->unsubscribe(L"ui"), MODULE_STATUS_SUCCESS);
     Mock::VerifyAndClearExpectations(shim_.get());
     EXPECT_EQ(client->unsubscribe(L"ui"), MODULE_STATUS_SUCCESS);
-    EXPECT_TRUE(log_.Contains(L"(Warning)$ Subscription not found. Alias: ui.")) << log_.Text();
+    ScreenRelayTest::ExpectRecordFields(ScreenRelayTest::LoggedLine(log_, L"$ Subscription not found. Alias: ui."),
+                                        L"Warning", L"MessageBusClient.cpp", L"Ostrel::MessageBusClient::unsubscribe");
 
     EXPECT_CALL(*shim_, unsubscribe(4));
     EXPECT_EQ(client->unsubscribe(L"Other"), MODULE_STATUS_SUCCESS) << "the message name is the alias";
@@ -328,7 +331,7 @@ TEST_F(MessageBusClientTest, InSessionSubscriptionsDropOtherSessions)
         c.inSession ? client->subscribeFilterInSession(L"ZTS\\.UI\\..*", handler)
                     : client->subscribeFilter(L"ZTS\\.UI\\..*", handler);
         ASSERT_EQ(busHandlers_.size(), 2u);
-        for (MessageHandler* busHandler : busHandlers_)
+        for (SubscribedHandler* busHandler : busHandlers_)
         {
             EXPECT_EQ((*busHandler)(MessageInSession(c.messageSession, c.version)),
                       c.delivered ? MODULE_STATUS_UNSUCCESSFUL : MODULE_STATUS_SUCCESS);

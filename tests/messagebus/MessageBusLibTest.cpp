@@ -1,10 +1,12 @@
+#include "messagebus/FailingAllocation.h"
 #include "messagebus/MessageBusLib.h"
 #include "platform/ModuleException.h"
 #include "platform/PathHelpers.h"
 #include "platform/TrustVerification.h"
 #include "platform/dll/SharedLibrary.h"
-#include "registry/CObfuscatedIniReader.h"
 
+#include "messagebus/LogRecordFields.h"
+#include "platform/UniqueHandles.h"
 #include "platform/dllTestSupport/TestLibraries.h"
 #include "support/LogCapture.h"
 #include "support/RegistryIsolation.h"
@@ -45,28 +47,10 @@ std::wstring Journal(const std::wstring& path)
 class MessageBusLibTest : public ScreenRelayTest::RegistryIsolatedTest
 {
 protected:
-    // Log lines name the image, the source file and the function.
     void SetUp() override
     {
         RegistryIsolatedTest::SetUp();
-        Basekit::CObfuscatedIniReader settings;
-        settings.Load(ScreenRelayTest::LogGroupFolder(log_.Group()) + L"\\" + ScreenRelayTest::ProgramBaseName() +
-                      L"\\log.ini");
-        settings.SetInt(L"Config", L"Options", 16 | 8 | 32);
-    }
-
-    // The logged line that holds the text; empty when there is none.
-    std::wstring LoggedLine(const std::wstring& text) const
-    {
-        const std::wstring logged = log_.Text();
-        const std::size_t at = logged.find(text);
-        if (at == std::wstring::npos)
-        {
-            return {};
-        }
-        const std::size_t begin = logged.rfind(L'\n', at);
-        const std::size_t start = begin == std::wstring::npos ? 0 : begin + 1;
-        return logged.substr(start, logged.find(L'\n', at) - start);
+        ScreenRelayTest::LogSourceAndFunction(log_);
     }
 
     // Puts a stand-in as "MessageBus.dll" into a folder of the temporary
@@ -109,7 +93,7 @@ TEST_F(MessageBusLibTest, ForwardsToTheLoadedBusAndReleasesInReverseOrder)
     auto bus = std::make_unique<MessageBusLib>(DefaultLibrary());
 
     const auto message = createMessage(L"ZTS.UI.ShowScreen", L"Sender.dll", L"{}");
-    MessageHandler handler;
+    SubscribedHandler handler{MessageHandler()};
     ReplyFunction replyFunction;
     EXPECT_EQ(bus->publish(message, false), MODULE_STATUS_SUCCESS);
     EXPECT_EQ(bus->publish(message, true), MODULE_STATUS_SUCCESS);
@@ -121,13 +105,13 @@ TEST_F(MessageBusLibTest, ForwardsToTheLoadedBusAndReleasesInReverseOrder)
     bus->releaseReplyCallback();
 
     // One more reference keeps the library readable after the binding let go.
-    HMODULE module = nullptr;
-    ASSERT_TRUE(GetModuleHandleExW(0, path.c_str(), &module));
+    UniqueLibrary module;
+    ASSERT_TRUE(GetModuleHandleExW(0, path.c_str(), module.put()));
     bus.reset();
     EXPECT_EQ(Journal(path), L"CreateObject 2001000\n0\n2 ZTS.UI.ShowScreen\n8 ZTS.UI.ShowScreen\n"
                              L"3 3 ZTS.UI.ShowScreen 5000\n9 4 ZTS.UI.ShowScreen 5000\n4 ZTS.UI.ShowHelp\n"
                              L"5 ZTS\\..*\n6 14\n7\n7\n1\n");
-    FreeLibrary(module);
+    module.reset();
     EXPECT_FALSE(IsLoaded(path));
     EXPECT_TRUE(log_.Contains(L"M12NPerfTimer|MessageBusLib::MessageBusLib|"));
 }
@@ -154,12 +138,12 @@ TEST_F(MessageBusLibTest, FailingStepsThrowOrLogAndTheLibraryIsUnloaded)
         const wchar_t* record;
     };
     const Case cases[] = {
-        {kTestBusNoTable, "Failed to get message bus functions object", L"(Error)",
+        {kTestBusNoTable, "Failed to get message bus functions object", L"Error",
          L"Ostrel::MessageBusLib::MessageBusLib",
          L"Failed to get message bus functions object. Throwing ModuleException."},
-        {kTestBusNoHandle, "Failed to get message bus handle", L"(Error)", L"Ostrel::MessageBusLib::MessageBusLib",
+        {kTestBusNoHandle, "Failed to get message bus handle", L"Error", L"Ostrel::MessageBusLib::MessageBusLib",
          L"Failed to get message bus handle. Error code: MODULE_STATUS_TIMEOUT(2147483661). Throwing ModuleException."},
-        {kTestBusReleaseFails, "", L"(Warning)", L"Ostrel::MessageBusLib::{dtor}",
+        {kTestBusReleaseFails, "", L"Warning", L"Ostrel::MessageBusLib::{dtor}",
          L"Failed to release message bus. Error code MODULE_STATUS_UNSUCCESSFUL(2147483650)."},
     };
     for (const Case& c : cases)
@@ -178,11 +162,44 @@ TEST_F(MessageBusLibTest, FailingStepsThrowOrLogAndTheLibraryIsUnloaded)
             exception = e.what();
         }
         EXPECT_EQ(exception, c.exception);
-        const std::wstring line = LoggedLine(c.record);
-        EXPECT_THAT(line, testing::HasSubstr(c.level));
-        EXPECT_THAT(line, testing::HasSubstr(L"MessageBusLib.cpp:"));
-        EXPECT_THAT(line, testing::HasSubstr(std::wstring(c.function) + L"()"));
+        ScreenRelayTest::ExpectRecordFields(ScreenRelayTest::LoggedLine(log_, c.record), c.level, L"MessageBusLib.cpp",
+                                            c.function);
         EXPECT_FALSE(IsLoaded(path));
+    }
+}
+
+// Every allocation the construction makes fails in turn: whenever a handle had
+// been created, it is released before the library goes.
+TEST_F(MessageBusLibTest, FailureAfterTheHandleWasCreatedReleasesIt)
+{
+    const std::wstring path = InstallBus(kTestBus, L"install");
+    SetInstallFolder(L"install");
+    for (std::size_t index = 0;; ++index)
+    {
+        SCOPED_TRACE(testing::Message() << "allocation " << index);
+        const std::shared_ptr<SharedLibrary> library = DefaultLibrary();
+        std::unique_ptr<MessageBusLib> bus;
+        bool failed = false;
+        {
+            ScreenRelayTest::FailingAllocation failing(index);
+            try
+            {
+                bus = std::make_unique<MessageBusLib>(library);
+            }
+            catch (...)
+            {
+            }
+            failed = failing.Happened();
+        }
+        if (!failed)
+        {
+            EXPECT_NE(bus, nullptr);
+            break;
+        }
+        bus.reset();
+        const std::wstring journal = Journal(path);
+        EXPECT_EQ(journal.find(L"\n0\n") != std::wstring::npos, journal.find(L"\n1\n") != std::wstring::npos)
+            << journal;
     }
 }
 

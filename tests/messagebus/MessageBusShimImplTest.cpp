@@ -1,3 +1,5 @@
+#include "messagebus/FailingAllocation.h"
+#include "messagebus/LogRecordFields.h"
 #include "messagebus/MessageBusShimImpl.h"
 #include "platform/ModuleException.h"
 #include "support/LogCapture.h"
@@ -5,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <initializer_list>
 #include <stdexcept>
@@ -98,6 +101,7 @@ const MessageBusFunctions kFakeFunctions = {
 TEST(MessageBusShimImplTest, NullHandleOrTableThrowsAndLogs)
 {
     ScreenRelayTest::LogCapture log;
+    ScreenRelayTest::LogSourceAndFunction(log);
     const struct
     {
         void* handle;
@@ -120,8 +124,13 @@ TEST(MessageBusShimImplTest, NullHandleOrTableThrowsAndLogs)
             EXPECT_STREQ(e.what(), c.exception);
         }
     }
-    EXPECT_TRUE(log.Contains(L"Invalid message bus handle. Throwing ModuleException."));
-    EXPECT_TRUE(log.Contains(L"Invalid message bus functions object. Throwing ModuleException."));
+    for (const wchar_t* record : {L"$ Invalid message bus handle. Throwing ModuleException.",
+                                  L"$ Invalid message bus functions object. Throwing ModuleException."})
+    {
+        ScreenRelayTest::ExpectRecordFields(ScreenRelayTest::LoggedLine(log, record), L"Error",
+                                            L"MessageBusShimImpl.cpp",
+                                            L"Ostrel::MessageBusShimImpl::MessageBusShimImpl");
+    }
     EXPECT_EQ(bus.journal, L"") << "a shim that was never built releases nothing";
 }
 
@@ -130,7 +139,7 @@ TEST(MessageBusShimImplTest, NullHandleOrTableThrowsAndLogs)
 TEST(MessageBusShimImplTest, EveryOperationReachesItsEntry)
 {
     const auto message = createMessage(L"Name", L"Sender", L"{}");
-    MessageHandler handler;
+    SubscribedHandler handler{MessageHandler()};
     ReplyFunction replyFunction;
     bus.properties = message->getProperties();
     const struct
@@ -174,13 +183,14 @@ TEST(MessageBusShimImplTest, EveryOperationReachesItsEntry)
 TEST(MessageBusShimImplTest, DeliveryBuildsTheMessageAndCallsTheSubscribedHandler)
 {
     std::vector<std::shared_ptr<Message>> received;
-    MessageHandler handler = [&](const std::shared_ptr<Message>& message)
-    {
-        received.push_back(message);
-        return MODULE_STATUS_NOT_FOUND;
-    };
+    const auto handler = std::make_shared<SubscribedHandler>(
+        [&](const std::shared_ptr<Message>& message)
+        {
+            received.push_back(message);
+            return MODULE_STATUS_NOT_FOUND;
+        });
     MessageBusShimImpl shim(kHandle, &kFakeFunctions);
-    shim.subscribe(L"ZTS.UI.ShowScreen", &handler);
+    shim.subscribe(L"ZTS.UI.ShowScreen", handler.get());
     // A version-1 record as the bus delivers it: recognisable bytes, 100 of them.
     MessageProperties source{};
     std::memset(&source, 0x5A, sizeof(source));
@@ -210,21 +220,58 @@ TEST(MessageBusShimImplTest, DeliveryBuildsTheMessageAndCallsTheSubscribedHandle
 TEST(MessageBusShimImplTest, DeliveryFailuresBecomeUnknownExceptionAndLaterDeliveriesWork)
 {
     int calls = 0;
-    MessageHandler throwsOnce = [&](const std::shared_ptr<Message>&)
-    {
-        return ++calls == 1 ? throw std::runtime_error("handler failed") : MODULE_STATUS_SUCCESS;
-    };
-    MessageHandler empty;
-    const auto deliver = [](MessageHandler* handler)
+    const auto throwsOnce = std::make_shared<SubscribedHandler>(
+        [&](const std::shared_ptr<Message>&)
+        { return ++calls == 1 ? throw std::runtime_error("handler failed") : MODULE_STATUS_SUCCESS; });
+    const auto empty = std::make_shared<SubscribedHandler>(MessageHandler());
+    const auto deliver = [](SubscribedHandler* handler)
     {
         return MessageBusShimImpl::deliveryEntryPoint(handler, nullptr, L"ZTS.UI.OpenUrl", L"S", L"{}");
     };
 
-    EXPECT_EQ(deliver(&throwsOnce), MODULE_STATUS_UNKNOWN_EXCEPTION);
-    EXPECT_EQ(deliver(&throwsOnce), MODULE_STATUS_SUCCESS);
+    EXPECT_EQ(deliver(throwsOnce.get()), MODULE_STATUS_UNKNOWN_EXCEPTION);
+    EXPECT_EQ(deliver(throwsOnce.get()), MODULE_STATUS_SUCCESS);
     EXPECT_EQ(calls, 2);
-    EXPECT_EQ(deliver(&empty), MODULE_STATUS_UNKNOWN_EXCEPTION);
+    EXPECT_EQ(deliver(empty.get()), MODULE_STATUS_UNKNOWN_EXCEPTION);
     EXPECT_EQ(deliver(nullptr), MODULE_STATUS_UNKNOWN_EXCEPTION);
+}
+
+// Every allocation that building the delivered message makes fails in turn,
+// for texts that fit in a string's own storage and for longer ones: the
+// library hears MODULE_STATUS_NO_MEMORY and the handler is not called.
+TEST(MessageBusShimImplTest, DeliveryThatCannotBuildItsMessageAnswersNoMemory)
+{
+    int calls = 0;
+    const auto handler = std::make_shared<SubscribedHandler>(
+        [&](const std::shared_ptr<Message>&)
+        {
+            ++calls;
+            return MODULE_STATUS_NOT_FOUND;
+        });
+    const std::wstring longText(300, L'x');
+    for (const wchar_t* text : {L"S", longText.c_str()})
+    {
+        calls = 0;
+        for (std::size_t index = 0;; ++index)
+        {
+            SCOPED_TRACE(testing::Message() << "text length " << std::wcslen(text) << ", allocation " << index);
+            ModuleStatus status = MODULE_STATUS_SUCCESS;
+            bool failed = false;
+            {
+                ScreenRelayTest::FailingAllocation failing(index);
+                status = MessageBusShimImpl::deliveryEntryPoint(handler.get(), nullptr, text, text, text);
+                failed = failing.Happened();
+            }
+            if (!failed)
+            {
+                EXPECT_EQ(status, MODULE_STATUS_NOT_FOUND);
+                EXPECT_EQ(calls, 1);
+                break;
+            }
+            EXPECT_EQ(status, MODULE_STATUS_NO_MEMORY);
+            EXPECT_EQ(calls, 0);
+        }
+    }
 }
 
 TEST(MessageBusShimImplTest, ReplyReachesTheRequestersReplyFunction)

@@ -22,9 +22,9 @@ public:
                  Ostrel::ReplyFunction* replyFunction, std::uint64_t timeoutMilliseconds, bool flagged),
                 (override));
     MOCK_METHOD(void, releaseReplyCallback, (), (override));
-    MOCK_METHOD(std::uint32_t, subscribe, (const std::wstring& messageName, Ostrel::MessageHandler* handler),
+    MOCK_METHOD(std::uint32_t, subscribe, (const std::wstring& messageName, Ostrel::SubscribedHandler* handler),
                 (override));
-    MOCK_METHOD(std::uint32_t, subscribeFilter, (const std::wstring& namePattern, Ostrel::MessageHandler* handler),
+    MOCK_METHOD(std::uint32_t, subscribeFilter, (const std::wstring& namePattern, Ostrel::SubscribedHandler* handler),
                 (override));
     MOCK_METHOD(void, unsubscribe, (std::uint32_t subscriptionId), (override));
 };
