@@ -41,11 +41,9 @@ std::wstring UniqueGroup()
 
 std::wstring ProgramData()
 {
-    wchar_t* folder = nullptr;
-    SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &folder);
-    std::wstring path(folder);
-    CoTaskMemFree(folder);
-    return path;
+    Ostrel::UniqueTaskString folder;
+    SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, folder.put());
+    return std::wstring(folder.get());
 }
 
 // The bytes of one line as the logger writes it.

@@ -4,6 +4,7 @@
 // as the expansion's two passes do; prints both times and their ratio. The
 // registry is redirected into a scratch key for the run.
 // Usage: linkexpansion_bench.exe [N]
+#include "platform/UniqueHandles.h"
 #include "support/RegistryIsolation.h"
 #include "uihost/vrtcmn.h"
 
@@ -67,13 +68,12 @@ double TimeExpansions(const std::wstring& link, int count)
     QueryPerformanceCounter(&start);
     for (int i = 0; i < count; ++i)
     {
-        wchar_t* expanded = nullptr;
-        if (Ostrel::QvExpandKespUrl(link.c_str(), &expanded) != ERROR_SUCCESS)
+        Ostrel::UniqueTaskString expanded;
+        if (Ostrel::QvExpandKespUrl(link.c_str(), expanded.put()) != ERROR_SUCCESS)
         {
             std::fprintf(stderr, "QvExpandKespUrl failed\n");
             return -1;
         }
-        CoTaskMemFree(expanded);
     }
     QueryPerformanceCounter(&end);
     return Seconds(start, end);
@@ -82,11 +82,12 @@ double TimeExpansions(const std::wstring& link, int count)
 // Opens the key and reads every value with RegEnumValueW + RegQueryValueExW.
 bool EnumerateKey(const wchar_t* path)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+    Ostrel::UniqueRegKey owner;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, owner.put()) != ERROR_SUCCESS)
     {
         return false;
     }
+    const HKEY key = owner.get();
     for (DWORD index = 0;; ++index)
     {
         wchar_t name[256];
@@ -100,7 +101,6 @@ bool EnumerateKey(const wchar_t* path)
         DWORD bytes = sizeof(data);
         RegQueryValueExW(key, name, nullptr, &type, data, &bytes);
     }
-    RegCloseKey(key);
     return true;
 }
 

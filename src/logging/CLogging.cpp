@@ -3,6 +3,7 @@
 #include "logging/FileLogFile.h"
 #include "logging/FileLogLine.h"
 #include "logging/LogFormat.h"
+#include "platform/UniqueHandles.h"
 #include "registry/ModuleFilePath.h"
 
 #include <shlobj.h>
@@ -320,17 +321,15 @@ DWORD CLogging::GetCommonDataFolder(wchar_t* buffer, std::size_t capacity)
     {
         return ERROR_INVALID_PARAMETER;
     }
-    wchar_t* folder = nullptr;
-    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_ProgramData, KF_FLAG_CREATE, nullptr, &folder);
-    if (FAILED(hr) || folder == nullptr)
+    Ostrel::UniqueTaskString folder;
+    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_ProgramData, KF_FLAG_CREATE, nullptr, folder.put());
+    if (FAILED(hr) || !folder)
     {
-        CoTaskMemFree(folder);
         return ERROR_INVALID_PARAMETER;
     }
-    const std::size_t length = std::min(std::wcslen(folder), capacity - 1);
-    std::wmemcpy(buffer, folder, length);
+    const std::size_t length = std::min(std::wcslen(folder.get()), capacity - 1);
+    std::wmemcpy(buffer, folder.get(), length);
     buffer[length] = L'\0';
-    CoTaskMemFree(folder);
     return ERROR_SUCCESS;
 }
 

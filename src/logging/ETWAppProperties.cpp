@@ -1,5 +1,6 @@
 #include "logging/ETWAppProperties.h"
 
+#include "platform/UniqueHandles.h"
 #include "registry/CObfuscatedRegKey.h"
 
 #include <objbase.h>
@@ -58,14 +59,13 @@ bool ETWAppProperties::Init(const wchar_t* applicationName)
 
 bool ETWAppProperties::GetDataFolder(std::wstring& dataFolder)
 {
-    PWSTR path = nullptr;
-    const HRESULT result = SHGetKnownFolderPath(FOLDERID_ProgramData, KF_FLAG_CREATE, nullptr, &path);
-    if (SUCCEEDED(result))
+    Ostrel::UniqueTaskString path;
+    const HRESULT result = SHGetKnownFolderPath(FOLDERID_ProgramData, KF_FLAG_CREATE, nullptr, path.put());
+    if (SUCCEEDED(result) && path)
     {
-        dataFolder = path;
+        dataFolder = path.get();
     }
-    CoTaskMemFree(path);
-    return SUCCEEDED(result);
+    return SUCCEEDED(result) && path;
 }
 
 bool ETWAppProperties::LoadFromRegistry(const std::wstring& dataFolder, Basekit::CRegKey& applicationKey)

@@ -3,6 +3,7 @@
 #include "platform/OSInfoProxy.h"
 #include "platform/RegistryAPI.h"
 #include "platform/ShlObjAPI.h"
+#include "platform/UniqueHandles.h"
 
 #include <objbase.h>
 #include <knownfolders.h>
@@ -163,11 +164,9 @@ std::wstring PathHelpersImpl::installFolder() const
 
 std::wstring PathHelpersImpl::knownFolder(REFKNOWNFOLDERID folderId) const
 {
-    PWSTR path = nullptr;
-    const HRESULT result = shlObj_->SHGetKnownFolderPath(folderId, 0, nullptr, &path);
-    std::wstring folder = SUCCEEDED(result) && path != nullptr ? path : L"";
-    CoTaskMemFree(path);
-    return folder;
+    UniqueTaskString path;
+    const HRESULT result = shlObj_->SHGetKnownFolderPath(folderId, 0, nullptr, path.put());
+    return SUCCEEDED(result) && path ? std::wstring(path.get()) : std::wstring();
 }
 
 } // namespace internal

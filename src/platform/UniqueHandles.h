@@ -10,6 +10,8 @@
 #include <windows.h>
 
 #include <bcrypt.h>
+#include <objbase.h>
+#include <oleauto.h>
 
 #include <cstdio>
 #include <utility>
@@ -117,6 +119,29 @@ struct Hash
     static void close(pointer value) noexcept { ::BCryptDestroyHash(value); }
 };
 
+// FindFirstFileW: "no handle" is INVALID_HANDLE_VALUE, closed with FindClose.
+struct FindFile
+{
+    using pointer = HANDLE;
+    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(pointer value) noexcept { ::FindClose(value); }
+};
+
+// Text the shell or COM hands out from the task allocator.
+struct TaskString
+{
+    using pointer = wchar_t*;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer value) noexcept { ::CoTaskMemFree(value); }
+};
+
+struct Bstr
+{
+    using pointer = BSTR;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer value) noexcept { ::SysFreeString(value); }
+};
+
 struct CFile
 {
     using pointer = std::FILE*;
@@ -132,6 +157,9 @@ using UniqueRegKey = UniqueResource<handle_traits::RegKey>;
 using UniqueLibrary = UniqueResource<handle_traits::Library>;
 using UniqueHashAlgorithm = UniqueResource<handle_traits::HashAlgorithm>;
 using UniqueHash = UniqueResource<handle_traits::Hash>;
+using UniqueFindFile = UniqueResource<handle_traits::FindFile>;
+using UniqueTaskString = UniqueResource<handle_traits::TaskString>;
+using UniqueBstr = UniqueResource<handle_traits::Bstr>;
 using UniqueCFile = UniqueResource<handle_traits::CFile>;
 
 } // namespace Ostrel

@@ -42,11 +42,10 @@ bool Bind(HMODULE library, const char* name, Function& function)
 
 bool LoadSecurityFunctions(SecurityFunctions& table)
 {
-    wchar_t* systemFolder = nullptr;
+    Ostrel::UniqueTaskString systemFolder;
     wchar_t path[MAX_PATH];
-    const bool havePath = SUCCEEDED(SHGetKnownFolderPath(FOLDERID_System, 0, nullptr, &systemFolder)) &&
-                          PathCombineW(path, systemFolder, L"advapi32.dll") != nullptr;
-    CoTaskMemFree(systemFolder);
+    const bool havePath = SUCCEEDED(SHGetKnownFolderPath(FOLDERID_System, 0, nullptr, systemFolder.put())) &&
+                          PathCombineW(path, systemFolder.get(), L"advapi32.dll") != nullptr;
     if (!havePath)
     {
         return false;

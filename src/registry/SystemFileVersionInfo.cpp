@@ -1,5 +1,7 @@
 #include "registry/SystemFileVersionInfo.h"
 
+#include "platform/UniqueHandles.h"
+
 #include <objbase.h>
 
 #include <utility>
@@ -16,12 +18,11 @@ bool SystemFileVersionInfo::Load(const std::wstring& fileName)
 {
     if (systemFolder_.empty())
     {
-        PWSTR folder = nullptr;
-        if (SUCCEEDED(shlObj_->SHGetKnownFolderPath(FOLDERID_System, 0, nullptr, &folder)) && folder != nullptr)
+        Ostrel::UniqueTaskString folder;
+        if (SUCCEEDED(shlObj_->SHGetKnownFolderPath(FOLDERID_System, 0, nullptr, folder.put())) && folder)
         {
-            systemFolder_ = folder;
+            systemFolder_ = folder.get();
         }
-        CoTaskMemFree(folder);
         systemFolder_ += L'\\';
     }
     return FileVersionInfo::Load(systemFolder_ + fileName);

@@ -120,13 +120,10 @@ protected:
     {
         wchar_t buffer[20] = {};
         wcscpy_s(buffer, text);
-        const BSTR subkey = SysAllocString(kQueryParamsKey);
-        const BSTR valueName = SysAllocString(L"LaunchPoint");
-        const HRESULT result = helper->SetRegistryValue(HKEY_LOCAL_MACHINE, subkey, valueName, REG_SZ, sizeof(buffer),
-                                                        reinterpret_cast<BYTE*>(buffer), 0);
-        SysFreeString(valueName);
-        SysFreeString(subkey);
-        return result;
+        const Ostrel::UniqueBstr subkey(SysAllocString(kQueryParamsKey));
+        const Ostrel::UniqueBstr valueName(SysAllocString(L"LaunchPoint"));
+        return helper->SetRegistryValue(HKEY_LOCAL_MACHINE, subkey.get(), valueName.get(), REG_SZ, sizeof(buffer),
+                                        reinterpret_cast<BYTE*>(buffer), 0);
     }
 
     static std::optional<std::wstring> ReadLaunchPoint()

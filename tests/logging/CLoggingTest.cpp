@@ -34,11 +34,9 @@ constexpr std::uint32_t kMinSize = 262144;
 
 std::wstring LogRoot()
 {
-    wchar_t* programData = nullptr;
-    SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &programData);
-    std::wstring root = std::wstring(programData) + L"\\Norvane\\QVLOGS\\";
-    CoTaskMemFree(programData);
-    return root;
+    Ostrel::UniqueTaskString programData;
+    SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, programData.put());
+    return std::wstring(programData.get()) + L"\\Norvane\\QVLOGS\\";
 }
 
 std::optional<int> ReadSetting(const std::wstring& path, const wchar_t* key)

@@ -173,10 +173,9 @@ TEST_F(PathHelpersTest, DefaultsDescribeThisProgramAndThisSystem)
     ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
     const std::wstring path = program;
     const std::wstring binary = path.substr(path.rfind(L'\\') + 1);
-    PWSTR programData = nullptr;
-    ASSERT_EQ(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &programData), S_OK);
-    const std::wstring programDataFolder = programData;
-    CoTaskMemFree(programData);
+    Ostrel::UniqueTaskString programData;
+    ASSERT_EQ(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, programData.put()), S_OK);
+    const std::wstring programDataFolder = programData.get();
 
     EXPECT_EQ(Expand(PathHelpers(), L"$(App.Path)"), path);
     EXPECT_EQ(Expand(PathHelpers(), L"$(App.Folder)$(App.Binary)"), path);

@@ -49,14 +49,12 @@ std::wstring ReadUtf16File(const std::wstring& path, bool* hadBom)
 
 std::wstring LogGroupFolder(const std::wstring& group)
 {
-    wchar_t* programData = nullptr;
-    if (FAILED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &programData)))
+    Ostrel::UniqueTaskString programData;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, programData.put())) || !programData)
     {
         return {};
     }
-    const std::wstring folder = std::wstring(programData) + L"\\Norvane\\QVLOGS\\" + group;
-    CoTaskMemFree(programData);
-    return folder;
+    return std::wstring(programData.get()) + L"\\Norvane\\QVLOGS\\" + group;
 }
 
 std::wstring ReadLoggedText(const std::wstring& group, const std::wstring& baseName)
@@ -65,8 +63,8 @@ std::wstring ReadLoggedText(const std::wstring& group, const std::wstring& baseN
 
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const Ostrel::UniqueFindFile search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search)
     {
         return {};
     }
@@ -76,8 +74,7 @@ std::wstring ReadLoggedText(const std::wstring& group, const std::wstring& baseN
         {
             names.emplace_back(found.cFileName);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
     std::sort(names.begin(), names.end());
 
     std::wstring text;

@@ -3,6 +3,7 @@
 // Writing and reading test data under HKEY_LOCAL_MACHINE (redirected by the
 // test's registry isolation), in the 64-bit view.
 
+#include "platform/UniqueHandles.h"
 #include <windows.h>
 
 #include <string>
@@ -23,14 +24,9 @@ inline LONG SetMachineDword(const std::wstring& key, const wchar_t* name, DWORD 
 
 inline LONG CreateMachineKey(const std::wstring& key)
 {
-    HKEY created = nullptr;
-    const LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &created, nullptr);
-    if (result == ERROR_SUCCESS)
-    {
-        RegCloseKey(created);
-    }
-    return result;
+    Ostrel::UniqueRegKey created;
+    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, created.put(), nullptr);
 }
 
 // The REG_SZ value, or "<missing>".
