@@ -115,6 +115,11 @@ TEST(QvUtilBindingTest, BindLoadsTheFirstPlaceThatHoldsATrustedLibrary)
             EXPECT_EQ(reinterpret_cast<void*>(binding.IsNTAdmin()),
                       reinterpret_cast<void*>(GetProcAddress(binding.Module(), "QvIsNTAdmin")));
             EXPECT_NE(binding.IsNTAdmin(), nullptr);
+            // The development library exports QvIsNTAdmin only: every other entry stays null.
+            for (std::size_t i = 0; i < Ostrel::QvUtilBinding::kFunctionCount; ++i)
+            {
+                EXPECT_EQ(binding.Function(i) != nullptr, i == Ostrel::QvUtilBinding::kQvIsNTAdminIndex) << i;
+            }
         }
         // The version folder found is remembered (the process is an administrator).
         EXPECT_EQ(ScreenRelayTest::MachineString(kPlatformKey, kInstallFolderValue),
