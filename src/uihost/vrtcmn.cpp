@@ -1,11 +1,17 @@
 #include "uihost/vrtcmn.h"
 
 #include "logging/Log.h"
+#include "platform/VerifiedFile.h"
+#include "uihost/ClsidServerPath.h"
+#include "uihost/CommandLineArgument.h"
+#include "uihost/ExecutableFileTypes.h"
+#include "uihost/LaunchTarget.h"
 #include "uihost/LinkExpansion.h"
 #include "uihost/QvPartnerCustomizationBase.h"
 #include "uihost/QvRegValue.h"
 
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <cwchar>
 #include <iterator>
@@ -21,6 +27,7 @@ namespace
 {
 
 constexpr wchar_t kFunction[] = L"QvExpandKespUrl";
+constexpr wchar_t kShellExecuteFunction[] = L"QvShellExecute";
 constexpr wchar_t kSubstituteLinkPrefix[] = L"substlink:";
 constexpr wchar_t kExternalUrlPrefix[] = L"extURL::";
 constexpr wchar_t kLinksKey[] = L"Links";
@@ -107,7 +114,104 @@ DWORD ExpandLink(const wchar_t* link, wchar_t** expanded)
     return ERROR_SUCCESS;
 }
 
+constexpr wchar_t kUpdaterClass[] = L"{E0EC0F2B-773D-4dd7-BE6C-7D85D6AA6269}";
+constexpr wchar_t kUpdaterFile[] = L"QvUpdate.exe";
+constexpr wchar_t kLinkSwitch[] = L"/link:";
+constexpr DWORD kServerPathChars = MAX_PATH;
+
+bool IsWebLink(const wchar_t* target)
+{
+    return StartsWithNoCase(target, L"http://", 7) || StartsWithNoCase(target, L"https://", 8);
+}
+
+bool IsUpdaterProcess()
+{
+    std::wstring commandLine = GetCommandLineW();
+    CharLowerBuffW(commandLine.data(), static_cast<DWORD>(commandLine.size()));
+    return commandLine.find(L"qvupdate.exe") != std::wstring::npos;
+}
+
+// ShellExecuteW's result as a status: a value above 32 means started.
+DWORD ShellStatus(HINSTANCE result)
+{
+    const auto value = reinterpret_cast<INT_PTR>(result);
+    return value > 32 ? ERROR_SUCCESS : static_cast<DWORD>(value);
+}
+
+DWORD ShellExecuteTarget(const wchar_t* target)
+{
+    if (IsWebLink(target) && !IsUpdaterProcess())
+    {
+        LOG_NORMAL(kShellExecuteFunction,
+                   L"the calling process is not qvupdate.exe, launch qvupdate.exe to open the link");
+        return LaunchUpdaterWithArgs(QuoteCommandLineArgument(kLinkSwitch + std::wstring(target)).c_str());
+    }
+    LaunchCommand command;
+    const bool resolved = ResolveLaunchTarget(target, command) == ERROR_SUCCESS;
+    // Unresolved, the shell gets the whole target, which then names the file.
+    const std::wstring namedFile = resolved || !command.namedFile.empty() ? command.namedFile : target;
+
+    VerifiedFile verified;
+    if (!namedFile.empty() && OpensAsProgram(namedFile))
+    {
+        const DWORD trust = verified.Open(namedFile);
+        if (trust != ERROR_SUCCESS)
+        {
+            LOG_ERROR(kShellExecuteFunction, L"Not opening %ls: it runs %ls, which is not trusted. Error 0x%08lX.",
+                      target, namedFile.c_str(), trust);
+            return ERROR_ACCESS_DENIED;
+        }
+    }
+    if (!resolved)
+    {
+        return ShellStatus(ShellExecuteW(nullptr, L"Open", target, nullptr, nullptr, SW_SHOWNORMAL));
+    }
+    const wchar_t* arguments = command.arguments.empty() ? nullptr : command.arguments.c_str();
+    return ShellStatus(ShellExecuteW(nullptr, L"open", command.executable.c_str(), arguments, nullptr, SW_SHOWNORMAL));
+}
+
 } // namespace
+
+DWORD QvShellExecute(const wchar_t* target)
+{
+    if (target == nullptr || *target == L'\0')
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    try
+    {
+        return ShellExecuteTarget(target);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+}
+
+DWORD LaunchUpdaterWithArgs(const wchar_t* arguments)
+{
+    wchar_t server[kServerPathChars] = {};
+    if (!GetClsidServerPath(kUpdaterClass, server, kServerPathChars))
+    {
+        return ERROR_PATH_NOT_FOUND;
+    }
+    std::wstring updater = server;
+    const std::size_t folderEnd = updater.find_last_of(L'\\');
+    if (folderEnd == std::wstring::npos)
+    {
+        return ERROR_INVALID_NAME;
+    }
+    updater.resize(folderEnd + 1);
+    updater += kUpdaterFile;
+    // Held from the verdict until the updater has been started from it.
+    VerifiedFile verified;
+    const DWORD trust = verified.Open(updater);
+    if (trust != ERROR_SUCCESS)
+    {
+        return trust;
+    }
+    return ShellStatus(ShellExecuteW(nullptr, L"open", updater.c_str(), arguments, nullptr, SW_SHOWNORMAL));
+}
 
 DWORD QvExpandKespUrl(const wchar_t* link, wchar_t** expanded)
 {
