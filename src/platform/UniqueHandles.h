@@ -89,6 +89,14 @@ struct File
     static void close(pointer value) noexcept { ::CloseHandle(value); }
 };
 
+// FindFirstFileW searches: "no handle" is INVALID_HANDLE_VALUE.
+struct FindFile
+{
+    using pointer = HANDLE;
+    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(pointer value) noexcept { ::FindClose(value); }
+};
+
 struct RegKey
 {
     using pointer = HKEY;
@@ -128,6 +136,7 @@ struct CFile
 
 using UniqueHandle = UniqueResource<handle_traits::Kernel>;
 using UniqueFileHandle = UniqueResource<handle_traits::File>;
+using UniqueFindHandle = UniqueResource<handle_traits::FindFile>;
 using UniqueRegKey = UniqueResource<handle_traits::RegKey>;
 using UniqueLibrary = UniqueResource<handle_traits::Library>;
 using UniqueHashAlgorithm = UniqueResource<handle_traits::HashAlgorithm>;
