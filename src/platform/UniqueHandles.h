@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <bcrypt.h>
+#include <oleauto.h>
 
 #include <cstdio>
 #include <utility>
@@ -125,6 +126,13 @@ struct Hash
     static void close(pointer value) noexcept { ::BCryptDestroyHash(value); }
 };
 
+struct Bstr
+{
+    using pointer = BSTR;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer value) noexcept { ::SysFreeString(value); }
+};
+
 struct CFile
 {
     using pointer = std::FILE*;
@@ -141,6 +149,7 @@ using UniqueRegKey = UniqueResource<handle_traits::RegKey>;
 using UniqueLibrary = UniqueResource<handle_traits::Library>;
 using UniqueHashAlgorithm = UniqueResource<handle_traits::HashAlgorithm>;
 using UniqueHash = UniqueResource<handle_traits::Hash>;
+using UniqueBstr = UniqueResource<handle_traits::Bstr>;
 using UniqueCFile = UniqueResource<handle_traits::CFile>;
 
 } // namespace Ostrel

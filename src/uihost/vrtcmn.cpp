@@ -9,6 +9,8 @@
 #include "uihost/LinkExpansion.h"
 #include "uihost/QvPartnerCustomizationBase.h"
 #include "uihost/QvRegValue.h"
+#include "uihost/QvUtilBinding.h"
+#include "uihost/VrtHelperCall.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -28,6 +30,7 @@ namespace
 
 constexpr wchar_t kFunction[] = L"QvExpandKespUrl";
 constexpr wchar_t kShellExecuteFunction[] = L"QvShellExecute";
+constexpr wchar_t kOpenApp[] = L"OpenApp";
 constexpr wchar_t kSubstituteLinkPrefix[] = L"substlink:";
 constexpr wchar_t kExternalUrlPrefix[] = L"extURL::";
 constexpr wchar_t kLinksKey[] = L"Links";
@@ -188,8 +191,39 @@ DWORD QvShellExecute(const wchar_t* target)
     }
 }
 
+HRESULT OpenApp(const wchar_t* application)
+{
+    LOG_NORMAL(kOpenApp, L"OpenApp - Enter function");
+    if (application == nullptr)
+    {
+        LOG_ERROR(kOpenApp, L"OpenApp - Invalid parameter: pwszAppName is NULL");
+        return ERROR_INVALID_PARAMETER;
+    }
+    const VrtHelperResult result = CallVrtHelper(kOpenApp, {application});
+    switch (result.step)
+    {
+        case VrtHelperStep::Create:
+            LOG_ERROR(kOpenApp, L"OpenApp - QvCreateInstance2 IID_IQvVrtHelper failed: (0x%08lX)", result.status);
+            return result.status;
+        case VrtHelperStep::QueryDispatch:
+            LOG_ERROR(kOpenApp, L"OpenApp - pQvVrtHelper QueryInterface failed: (0x%08lX)", result.status);
+            return result.status;
+        case VrtHelperStep::Invoke:
+            break;
+    }
+    LOG_NORMAL(kOpenApp, L"OpenApp(%s, NULL) returned (0x%08lX)", application, result.status);
+    LOG_NORMAL(kOpenApp, L"OpenApp - Leave function. ReturnCode: 0x%lx", result.status);
+    return result.status;
+}
+
 DWORD LaunchUpdaterWithArgs(const wchar_t* arguments)
 {
+    QvUtilBinding utility;
+    const DWORD bound = utility.Bind();
+    if (bound != ERROR_SUCCESS)
+    {
+        return bound;
+    }
     wchar_t server[kServerPathChars] = {};
     if (!GetClsidServerPath(kUpdaterClass, server, kServerPathChars))
     {

@@ -15,6 +15,11 @@ namespace Ostrel
 // status (see LinkExpansion.h).
 DWORD QvExpandKespUrl(const wchar_t* link, wchar_t** expanded);
 
+// Opens an application of the suite in the UI host: one "OpenApp" call on
+// the UI host's helper (VrtHelperCall.h). Its HRESULT, or 87 for a null
+// application.
+HRESULT OpenApp(const wchar_t* application);
+
 // Opens a target through the shell and returns a Win32 status (87 for a
 // missing target, or ShellExecuteW's value when it is 32 or less).
 // - An http or https link goes to the suite's updater ("/link:<target>"),
@@ -31,7 +36,8 @@ DWORD QvShellExecute(const wchar_t* target);
 
 // Starts the suite's updater, "QvUpdate.exe" in the folder of the registered
 // server of its class, with this command line, when the updater passes the
-// trust verification. 0 when started; 3 when the class has no server; 123
+// trust verification; the utility library is bound meanwhile. 0 when started;
+// the binding's status when it fails; 3 when the class has no server; 123
 // when the server path has no folder; the trust verification's status; or
 // ShellExecuteW's value when it is 32 or less.
 DWORD LaunchUpdaterWithArgs(const wchar_t* arguments);
