@@ -126,6 +126,7 @@ struct Hash
     static void close(pointer value) noexcept { ::BCryptDestroyHash(value); }
 };
 
+// Strings of the automation allocator (SysAllocString).
 struct Bstr
 {
     using pointer = BSTR;

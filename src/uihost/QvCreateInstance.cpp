@@ -1,13 +1,12 @@
 #include "uihost/QvCreateInstance.h"
 
+#include "platform/UniqueHandles.h"
 #include "platform/VerifiedFile.h"
 #include "registry/ModuleFilePath.h"
 
-#include <psapi.h>
 #include <wrl/client.h>
 
 #include <string>
-#include <vector>
 
 namespace Ostrel
 {
@@ -46,45 +45,14 @@ HRESULT GetSuiteClassObject(REFCLSID classId, DWORD classContext, ComPtr<ISuiteC
     return result;
 }
 
-// The process's loaded modules, or an empty list when they cannot be listed.
-std::vector<HMODULE> LoadedModules()
+// The loaded module whose image holds address, its reference count raised
+// while the owner holds it; empty when no module holds it. The loader looks
+// the address up in the process's list of modules.
+UniqueLibrary ModuleHolding(const void* address)
 {
-    std::vector<HMODULE> modules(256);
-    for (;;)
-    {
-        const DWORD offered = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
-        DWORD needed = 0;
-        if (!EnumProcessModules(GetCurrentProcess(), modules.data(), offered, &needed))
-        {
-            return {};
-        }
-        if (needed <= offered)
-        {
-            modules.resize(needed / sizeof(HMODULE));
-            return modules;
-        }
-        modules.resize(needed / sizeof(HMODULE));
-    }
-}
-
-// The loaded module whose image holds address, or null.
-HMODULE ModuleHolding(const void* address)
-{
-    const auto* target = static_cast<const BYTE*>(address);
-    for (const HMODULE module : LoadedModules())
-    {
-        MODULEINFO info{};
-        if (!GetModuleInformation(GetCurrentProcess(), module, &info, sizeof(info)))
-        {
-            continue;
-        }
-        const auto* base = static_cast<const BYTE*>(info.lpBaseOfDll);
-        if (target >= base && target < base + info.SizeOfImage)
-        {
-            return module;
-        }
-    }
-    return nullptr;
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, static_cast<const wchar_t*>(address), &module);
+    return UniqueLibrary(module);
 }
 
 // The first entry of the object's table of virtual functions.
@@ -94,17 +62,17 @@ const void* FirstVirtualFunction(IUnknown* object)
     return table[0];
 }
 
-// Holds the file of the module that serves the object, when that file is
+// Holds the module that serves the object and its file, when that file is
 // trusted and is the very file the module was mapped from.
-HRESULT HoldTrustedServer(IUnknown* classObject, VerifiedFile& server)
+HRESULT HoldTrustedServer(IUnknown* classObject, UniqueLibrary& module, VerifiedFile& file)
 {
-    const HMODULE module = ModuleHolding(FirstVirtualFunction(classObject));
+    module = ModuleHolding(FirstVirtualFunction(classObject));
     std::wstring path;
-    if (module == nullptr || Basekit::GetModuleFilePath(module, path) != ERROR_SUCCESS)
+    if (!module || Basekit::GetModuleFilePath(module.get(), path) != ERROR_SUCCESS)
     {
         return E_ACCESSDENIED;
     }
-    if (server.Open(path) != ERROR_SUCCESS || server.ConfirmModule(module) != ERROR_SUCCESS)
+    if (file.Open(path) != ERROR_SUCCESS || file.ConfirmModule(module.get()) != ERROR_SUCCESS)
     {
         return E_ACCESSDENIED;
     }
@@ -120,10 +88,11 @@ HRESULT CreateThroughClassObject(REFCLSID classId, DWORD classContext, REFIID ii
         return result;
     }
     // The verdict stays true only while the server's file is held.
-    VerifiedFile server;
+    UniqueLibrary serverModule;
+    VerifiedFile serverFile;
     if (verify)
     {
-        result = HoldTrustedServer(classObject.Get(), server);
+        result = HoldTrustedServer(classObject.Get(), serverModule, serverFile);
         if (FAILED(result))
         {
             return result;

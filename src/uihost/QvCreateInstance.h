@@ -17,10 +17,10 @@ namespace Ostrel
 
 // Null object: E_POINTER, and COM is not called. Otherwise *object is cleared
 // first. Without verify: a plain CoCreateInstance. With verify: the class
-// object is obtained, the module that holds its code (the module of its first
-// virtual function, found among the process's loaded modules) must pass the
-// library trust verification, and stays held open while the instance is
-// created; a module that is not trusted, or cannot be found, gives
+// object is obtained, the module that holds its code (the loaded module of
+// the process that holds its first virtual function) must pass the library
+// trust verification, and the module and its file stay held while the
+// instance is created; a module that is not trusted, or cannot be found, gives
 // E_ACCESSDENIED and no instance is asked for. outer is passed to
 // CoCreateInstance only.
 HRESULT QvCreateInstance2(REFCLSID classId, IUnknown* outer, DWORD classContext, REFIID iid, void** object,
