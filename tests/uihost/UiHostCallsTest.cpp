@@ -1,4 +1,5 @@
 #include "uihost/OpenUrlInContainer.h"
+#include "uihost/VRTCommonAPI.h"
 #include "uihost/VrtHelperCall.h"
 #include "uihost/vrtcmn.h"
 
@@ -86,27 +87,29 @@ private:
     ScreenRelayTest::RegistryIsolation registry_;
 };
 
+// The handlers' calls go through the facade.
 TEST_F(UiHostCallsTest, EachCallReachesTheHelperWithItsArgumentsInOrder)
 {
     ASSERT_EQ(ListTrustedFile(ServerPath()), 0u);
+    VRTCommonAPI api;
     const UiHostCall calls[] = {
-        {"OpenApp", L"OpenApp", [] { return OpenApp(L"app:scan"); }, {Bstr(L"app:scan")}},
-        {"OpenInternal", L"OpenInternal", [] { return OpenInternal(L"P-17"); }, {Bstr(L"P-17")}},
+        {"OpenApp", L"OpenApp", [&] { return api.openApp(L"app:scan"); }, {Bstr(L"app:scan")}},
+        {"OpenInternal", L"OpenInternal", [&] { return api.openInternal(L"P-17"); }, {Bstr(L"P-17")}},
         {"OpenUrl",
          L"OpenUrl",
-         [] { return OpenUrl(L"https://127.0.0.1/x", 2, 1, L"a=1"); },
+         [&] { return api.openUrl(L"https://127.0.0.1/x", 2, 1, L"a=1"); },
          {Bstr(L"https://127.0.0.1/x"), Ui4(2), Ui4(1), Bstr(L"a=1")}},
         {"OpenUrl without parameters",
          L"OpenUrl",
-         [] { return OpenUrl(L"https://127.0.0.1/y", 0, 7, nullptr); },
+         [&] { return api.openUrl(L"https://127.0.0.1/y", 0, 7, nullptr); },
          {Bstr(L"https://127.0.0.1/y"), Ui4(0), Ui4(7), Bstr(nullptr)}},
         {"OpenUrlInContainer",
          L"OpenUrlInContainer",
-         [] { return OpenUrlInContainer(L"substlink:inappsupport", L"faultid=42"); },
+         [&] { return api.openUrlInContainer(L"substlink:inappsupport", L"faultid=42"); },
          {Bstr(L"substlink:inappsupport"), Bstr(L"faultid=42")}},
         {"OpenUrlInContainer without parameters",
          L"OpenUrlInContainer",
-         [] { return OpenUrlInContainer(L"https://127.0.0.1/c", nullptr); },
+         [&] { return api.openUrlInContainer(L"https://127.0.0.1/c", nullptr); },
          {Bstr(L"https://127.0.0.1/c"), Bstr(nullptr)}},
         {"OpenHelp online",
          L"OpenHelp",
@@ -211,6 +214,14 @@ TEST_F(UiHostCallsTest, NullFirstArgumentIsRefusedWithoutCallingTheHelper)
     }
     EXPECT_TRUE(journal_.Entries().empty());
     ExpectRecord(log_, {L"Error", L"vrtcmn.cpp", L"OpenApp", L"OpenApp - Invalid parameter: pwszAppName is NULL"});
+}
+
+TEST_F(UiHostCallsTest, FacadeSaysWhetherTheLaunchPointWasStored)
+{
+    ASSERT_EQ(ListTrustedFile(ScreenRelayTest::ProgramFolder() + L"QvUtil.dll"), 0u);
+    VRTCommonAPI api;
+    EXPECT_FALSE(api.setLaunchPoint(0));
+    EXPECT_TRUE(api.setLaunchPoint(12));
 }
 
 } // namespace
