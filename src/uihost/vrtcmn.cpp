@@ -134,10 +134,15 @@ bool IsUpdaterProcess()
     return commandLine.find(L"qvupdate.exe") != std::wstring::npos;
 }
 
-// ShellExecuteW's result as a status: a value above 32 means started.
+// ShellExecuteW's result as a status: a value above 32 means started; 0
+// (out of resources) must not read as success.
 DWORD ShellStatus(HINSTANCE result)
 {
     const auto value = reinterpret_cast<INT_PTR>(result);
+    if (value == 0)
+    {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
     return value > 32 ? ERROR_SUCCESS : static_cast<DWORD>(value);
 }
 
@@ -154,6 +159,7 @@ DWORD ShellExecuteTarget(const wchar_t* target)
     // Unresolved, the shell gets the whole target, which then names the file.
     const std::wstring namedFile = resolved || !command.namedFile.empty() ? command.namedFile : target;
 
+    // Held from the verdict until the program has been started from it.
     VerifiedFile verified;
     if (!namedFile.empty() && OpensAsProgram(namedFile))
     {

@@ -20,8 +20,9 @@ DWORD QvExpandKespUrl(const wchar_t* link, wchar_t** expanded);
 // application.
 HRESULT OpenApp(const wchar_t* application);
 
-// Opens a target through the shell and returns a Win32 status (87 for a
-// missing target, or ShellExecuteW's value when it is 32 or less).
+// Opens a target through the shell and returns a Win32 status: 87 for a
+// missing target; ShellExecuteW's value when it is 32 or less (8 when that
+// value is 0, out of resources).
 // - An http or https link goes to the suite's updater ("/link:<target>"),
 //   unless this process is the updater (its command line names
 //   "qvupdate.exe"), which opens it itself.
@@ -39,7 +40,7 @@ DWORD QvShellExecute(const wchar_t* target);
 // trust verification; the utility library is bound meanwhile. 0 when started;
 // the binding's status when it fails; 3 when the class has no server; 123
 // when the server path has no folder; the trust verification's status; or
-// ShellExecuteW's value when it is 32 or less.
+// ShellExecuteW's value when it is 32 or less (8 when that value is 0).
 DWORD LaunchUpdaterWithArgs(const wchar_t* arguments);
 
 } // namespace Ostrel
