@@ -77,20 +77,17 @@ DWORD OpenFileLogFile(const FileLogLocation& location, std::uint32_t maxSize, st
     {
         return ERROR_INVALID_PARAMETER;
     }
-    std::uint32_t current = index.Read();
-    if (current >= maxEntries)
+    std::uint32_t current = index.Current();
+    bool reloaded = false;
+    for (;;)
     {
-        current = 0;
-        if (const DWORD result = StartFile(location, current, index); result != ERROR_SUCCESS)
+        if (current >= maxEntries)
         {
-            return result;
+            current = 0;
+            break;
         }
-    }
-    else
-    {
         // One open serves both the size check and, mostly, the write: a
-        // missing file is created, a full one is closed again and the next one
-        // started.
+        // missing file is created, a full one is closed again.
         FileLogHandle opened;
         bool created = false;
         DWORD result = OpenForAppend(FileName(location, current), opened, created);
@@ -118,11 +115,23 @@ DWORD OpenFileLogFile(const FileLogLocation& location, std::uint32_t maxSize, st
             return ERROR_SUCCESS;
         }
         opened.reset();
-        current = current + 1 < maxEntries ? current + 1 : 0;
-        if (result = StartFile(location, current, index); result != ERROR_SUCCESS)
+        // Another writer may have started the next file already; only when
+        // the stored index still names this full file is it this writer's turn.
+        if (!reloaded)
         {
-            return result;
+            reloaded = true;
+            if (const std::uint32_t stored = index.Reload(); stored != current)
+            {
+                current = stored;
+                continue;
+            }
         }
+        current = current + 1 < maxEntries ? current + 1 : 0;
+        break;
+    }
+    if (const DWORD result = StartFile(location, current, index); result != ERROR_SUCCESS)
+    {
+        return result;
     }
     bool created = false;
     return OpenForAppend(FileName(location, current), file, created);

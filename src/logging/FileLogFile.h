@@ -25,10 +25,11 @@ struct FileLogLocation
 };
 
 // Opens the log file the next line goes to, for appending only. The file of
-// the stored index is used until its size reaches maxSize; then the next index
-// (back to 0 after maxEntries files) is started as a new, empty file and
-// stored. A stored index of maxEntries or more starts again at 0. New files
-// begin with the UTF-16LE byte-order mark. The caller serialises this with the
+// the current index is used until its size reaches maxSize; then the stored
+// index is read again, and when another writer has moved it on, its file is
+// used instead; otherwise the next index (back to 0 after maxEntries files) is
+// started as a new, empty file and stored. An index of maxEntries or more
+// starts again at 0. New files begin with the UTF-16LE byte-order mark. The caller serialises this with the
 // other writers of the folder (FileLogWriterLock). Returns 0, 87 for an empty
 // folder, base name or host, or the system error of creating or opening the
 // file (the handle stays empty then).

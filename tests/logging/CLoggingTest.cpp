@@ -283,10 +283,38 @@ TEST_F(CLoggingTest, FollowsTheStoredIndexAndLoweredMaxEntries)
     EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 0))), Line(L"Normal", L"replaced"));
     EXPECT_EQ(ReadSetting(ModuleIni(group), L"LastLogIdx"), 0);
 
-    // Another writer moves the index on; the next line follows it.
-    WriteSetting(ModuleIni(group), L"LastLogIdx", 1);
-    ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"other writer"), 0u);
-    EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 1))), Line(L"Normal", L"other writer"));
+    // Another writer finds the current file full and moves the index on; the
+    // next line follows it instead of starting (and emptying) a file again.
+    const std::string full = "\xFF\xFE" + std::string(kMinSize - 2, 'f');
+    auto other = Open(group);
+    other->SetMaxEntries(2);
+    ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), full));
+    ASSERT_EQ(other->LogText(L"a.cpp", L"f", 1, 1, L"other writer"), 0u);
+    ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"follows"), 0u);
+    EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 1))), Line(L"Normal", L"other writer") + Line(L"Normal", L"follows"));
+    EXPECT_EQ(ReadSetting(ModuleIni(group), L"LastLogIdx"), 1);
+}
+
+TEST_F(CLoggingTest, LooksTheStoredIndexUpAgainOnlyWhenTheFileIsFull)
+{
+    const std::wstring group = NewGroup();
+    CreateFolder(group);
+    WriteSetting(ModuleIni(group), L"MaxEntries", 3);
+    const std::string old("\xFF\xFEo\0l\0d\0", 8);
+    ASSERT_TRUE(WriteFileBytes(LogFile(group, 2), old));
+    auto logger = Open(group);
+    ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"first"), 0u);
+
+    // A file with room is still the current one, whatever "LastLogIdx" says.
+    WriteSetting(ModuleIni(group), L"LastLogIdx", 2);
+    ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"room left"), 0u);
+    EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 0))), Line(L"Normal", L"first") + Line(L"Normal", L"room left"));
+
+    // Once it is full, the stored index names the file to go on with.
+    ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), "\xFF\xFE" + std::string(kMinSize - 2, 'f')));
+    ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"full"), 0u);
+    EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 2))), L"old" + Line(L"Normal", L"full"));
+    EXPECT_EQ(GetFileAttributesW(LogFile(group, 1).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // Something that keeps the logger from reading or writing "LastLogIdx" while
