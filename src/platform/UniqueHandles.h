@@ -91,6 +91,14 @@ struct File
     static void close(pointer value) noexcept { ::CloseHandle(value); }
 };
 
+// FindFirstFileW searches: "no handle" is INVALID_HANDLE_VALUE.
+struct FindFile
+{
+    using pointer = HANDLE;
+    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(pointer value) noexcept { ::FindClose(value); }
+};
+
 struct RegKey
 {
     using pointer = HKEY;
@@ -119,14 +127,6 @@ struct Hash
     static void close(pointer value) noexcept { ::BCryptDestroyHash(value); }
 };
 
-// FindFirstFileW: "no handle" is INVALID_HANDLE_VALUE, closed with FindClose.
-struct FindFile
-{
-    using pointer = HANDLE;
-    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(pointer value) noexcept { ::FindClose(value); }
-};
-
 // Text the shell or COM hands out from the task allocator.
 struct TaskString
 {
@@ -135,6 +135,7 @@ struct TaskString
     static void close(pointer value) noexcept { ::CoTaskMemFree(value); }
 };
 
+// Strings of the automation allocator (SysAllocString).
 struct Bstr
 {
     using pointer = BSTR;
@@ -153,11 +154,11 @@ struct CFile
 
 using UniqueHandle = UniqueResource<handle_traits::Kernel>;
 using UniqueFileHandle = UniqueResource<handle_traits::File>;
+using UniqueFindHandle = UniqueResource<handle_traits::FindFile>;
 using UniqueRegKey = UniqueResource<handle_traits::RegKey>;
 using UniqueLibrary = UniqueResource<handle_traits::Library>;
 using UniqueHashAlgorithm = UniqueResource<handle_traits::HashAlgorithm>;
 using UniqueHash = UniqueResource<handle_traits::Hash>;
-using UniqueFindFile = UniqueResource<handle_traits::FindFile>;
 using UniqueTaskString = UniqueResource<handle_traits::TaskString>;
 using UniqueBstr = UniqueResource<handle_traits::Bstr>;
 using UniqueCFile = UniqueResource<handle_traits::CFile>;

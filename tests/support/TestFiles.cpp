@@ -63,7 +63,7 @@ std::wstring ReadLoggedText(const std::wstring& group, const std::wstring& baseN
 
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
-    const Ostrel::UniqueFindFile search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    const Ostrel::UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
     if (!search)
     {
         return {};
