@@ -173,6 +173,10 @@ ModuleStatus BaseModule::subscribeFilterInSession(const std::wstring& namePatter
 
 ModuleStatus BaseModule::unsubscribe(const std::wstring& alias)
 {
+    if (!messageBus_)
+    {
+        return MODULE_STATUS_INVALID_STATE;
+    }
     return messageBus_->unsubscribe(alias);
 }
 

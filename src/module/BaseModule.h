@@ -16,7 +16,9 @@ namespace Ostrel
 // initialization, gives the module class the message bus (forwarded to the
 // stored bus client), delivers direct messages and asks the host to unload
 // the module. The bus operations may be used only after a successful
-// baseInitialize; they do not check for a missing client.
+// baseInitialize; they do not check for a missing client, except unsubscribe,
+// which answers MODULE_STATUS_INVALID_STATE without one, so that a module
+// whose initialization failed can still be uninitialized.
 class BaseModule : public Module, protected MessageBus
 {
 public:

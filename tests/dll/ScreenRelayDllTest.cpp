@@ -1,3 +1,5 @@
+#include "messagebus/MessageBusFunctions.h"
+#include "messagebus/MessageProperties.h"
 #include "module/ModuleInterface.h"
 #include "platform/UniqueHandles.h"
 #include "support/TestFiles.h"
@@ -65,7 +67,7 @@ TEST_F(ScreenRelayDllTest, VersionExportsAndReleaseObject)
     releaseObject(&anything);
 }
 
-TEST_F(ScreenRelayDllTest, CreateObjectReturnsOneStaticTableWhoseEntriesAreNotImplemented)
+TEST_F(ScreenRelayDllTest, CreateObjectReturnsOneStaticReadOnlyTable)
 {
     auto createObject = Export<const ModuleFunctionTable* (*)(std::uint32_t)>("CreateObject");
     ASSERT_NE(createObject, nullptr);
@@ -78,19 +80,90 @@ TEST_F(ScreenRelayDllTest, CreateObjectReturnsOneStaticTableWhoseEntriesAreNotIm
     ASSERT_NE(VirtualQuery(table, &memory, sizeof(memory)), 0u);
     EXPECT_EQ(memory.AllocationBase, module_);
     EXPECT_EQ(memory.Protect & (PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE), 0u);
+}
 
-    const Ostrel::ModuleStatus notImplemented = Ostrel::MODULE_STATUS_NOT_IMPLEMENTED;
-    Ostrel::ModuleHandle handle = nullptr;
-    EXPECT_EQ(table->NewModule(&handle, L"ScreenRelay"), notImplemented);
-    EXPECT_EQ(handle, nullptr);
-    EXPECT_EQ(table->DestroyModule(nullptr), notImplemented);
-    EXPECT_EQ(table->InitializeModule(nullptr, L"", L"", 0, nullptr, nullptr, nullptr, nullptr), notImplemented);
-    EXPECT_EQ(table->StartModule(nullptr), notImplemented);
-    EXPECT_EQ(table->StopModule(nullptr), notImplemented);
-    EXPECT_EQ(table->UninitializeModule(nullptr), notImplemented);
-    EXPECT_EQ(table->DirectMessage(nullptr, nullptr, L"", L"", L""), notImplemented);
+// The host's side: counts unload requests and lets the test wait for one.
+struct Host
+{
+    static Ostrel::ModuleStatus Unload(void* context, const wchar_t* moduleName, void*)
+    {
+        auto* host = static_cast<Host*>(context);
+        host->unloadedName = moduleName;
+        SetEvent(host->unloadRequested.get());
+        return Ostrel::MODULE_STATUS_SUCCESS;
+    }
+
+    Ostrel::UniqueHandle unloadRequested{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::wstring unloadedName;
+};
+
+TEST_F(ScreenRelayDllTest, TheEntryPointsRefuseWhatTheyCannotUse)
+{
+    auto createObject = Export<const ModuleFunctionTable* (*)(std::uint32_t)>("CreateObject");
+    const ModuleFunctionTable* table = createObject(2001000);
+    const Ostrel::ModuleStatus invalid = Ostrel::MODULE_STATUS_INVALID_PARAMETER;
+    EXPECT_EQ(table->NewModule(nullptr, L"ScreenRelay"), invalid);
+    EXPECT_EQ(table->DestroyModule(nullptr), invalid);
+    EXPECT_EQ(table->InitializeModule(nullptr, L"", L"", 0, nullptr, nullptr, nullptr, nullptr), invalid);
+    EXPECT_EQ(table->StartModule(nullptr), invalid);
+    EXPECT_EQ(table->StopModule(nullptr), invalid);
+    EXPECT_EQ(table->UninitializeModule(nullptr), invalid);
+    EXPECT_EQ(table->DirectMessage(nullptr, nullptr, L"", L"", L""), invalid);
     EXPECT_EQ(table->InitializeModuleV2(nullptr, L"", L"", 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-              notImplemented);
+              invalid);
+
+    Ostrel::ModuleHandle handle = nullptr;
+    ASSERT_EQ(table->NewModule(&handle, L"ScreenRelay"), Ostrel::MODULE_STATUS_SUCCESS);
+    ASSERT_NE(handle, nullptr);
+    Host host;
+    EXPECT_EQ(table->DirectMessage(handle, nullptr, L"ZTS.UI.ShowScreen", L"", L"{}"),
+              Ostrel::MODULE_STATUS_INVALID_STATE);
+    EXPECT_EQ(table->InitializeModuleV2(handle, L"ScreenRelay", L"", 0, nullptr, nullptr, &host, &Host::Unload, nullptr,
+                                        nullptr),
+              Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION);
+    EXPECT_EQ(table->DestroyModule(handle), Ostrel::MODULE_STATUS_SUCCESS);
+}
+
+// The module over the development bus the host passes: a message published
+// on the bus reaches the module's handler on a bus thread, which asks the host
+// to unload the module.
+TEST_F(ScreenRelayDllTest, APublishedRequestReachesTheModuleWhichAsksToBeUnloaded)
+{
+    Ostrel::UniqueLibrary bus(
+        LoadLibraryExW((ScreenRelayTest::ProgramFolder() + L"MessageBus.dll").c_str(), nullptr, 0));
+    ASSERT_TRUE(bus);
+    using BusCreateObject = const Ostrel::MessageBusFunctions* (*)(std::uint32_t);
+    auto busCreateObject =
+        reinterpret_cast<BusCreateObject>(reinterpret_cast<void*>(GetProcAddress(bus.get(), "CreateObject")));
+    ASSERT_NE(busCreateObject, nullptr);
+    const Ostrel::MessageBusFunctions* functions = busCreateObject(Ostrel::kMessageBusInterfaceVersion);
+    ASSERT_NE(functions, nullptr);
+    void* hostBus = nullptr;
+    void* publisherBus = nullptr;
+    ASSERT_EQ(functions->createHandle(&hostBus), 0u);
+    ASSERT_EQ(functions->createHandle(&publisherBus), 0u);
+
+    const ModuleFunctionTable* table = Export<const ModuleFunctionTable* (*)(std::uint32_t)>("CreateObject")(2001000);
+    Ostrel::ModuleHandle handle = nullptr;
+    ASSERT_EQ(table->NewModule(&handle, L"ScreenRelay"), Ostrel::MODULE_STATUS_SUCCESS);
+    Host host;
+    ASSERT_EQ(table->InitializeModuleV2(handle, L"ScreenRelay", L"", 0, nullptr, nullptr, &host, &Host::Unload, hostBus,
+                                        const_cast<Ostrel::MessageBusFunctions*>(functions)),
+              Ostrel::MODULE_STATUS_SUCCESS);
+    ASSERT_EQ(table->StartModule(handle), Ostrel::MODULE_STATUS_SUCCESS);
+
+    MessageProperties properties = Ostrel::MessagePropertiesTemplate();
+    EXPECT_EQ(
+        functions->publish(publisherBus, &properties, L"ZTS.UI.ShowScreen", L"Test", L"{\"name\":\"no.such_screen\"}"),
+        0u);
+    EXPECT_EQ(WaitForSingleObject(host.unloadRequested.get(), 30000), WAIT_OBJECT_0);
+    EXPECT_EQ(host.unloadedName, L"ScreenRelay");
+
+    EXPECT_EQ(table->StopModule(handle), Ostrel::MODULE_STATUS_SUCCESS);
+    EXPECT_EQ(table->UninitializeModule(handle), Ostrel::MODULE_STATUS_SUCCESS);
+    EXPECT_EQ(table->DestroyModule(handle), Ostrel::MODULE_STATUS_SUCCESS);
+    EXPECT_EQ(functions->releaseHandle(publisherBus), 0u);
+    EXPECT_EQ(functions->releaseHandle(hostBus), 0u);
 }
 
 TEST_F(ScreenRelayDllTest, MappingDefinitionResourceIsTabIndentedCrLfAsciiWithFifteenDistinctScreens)
