@@ -30,12 +30,14 @@ std::unique_ptr<LoadedModule> LoadedModule::Load(const std::wstring& path, const
     if (module->table_ == nullptr || module->releaseObject_ == nullptr)
     {
         calls.push_back({L"CreateObject", MODULE_STATUS_UNSUCCESSFUL});
+        module->freeLibrary(calls);
         return nullptr;
     }
     if (module->call(calls, L"NewModule", module->table_->NewModule(&module->handle_, module->moduleName_.c_str())) !=
         MODULE_STATUS_SUCCESS)
     {
         module->releaseObject_(const_cast<Ostrel::ModuleFunctionTable*>(module->table_));
+        module->freeLibrary(calls);
         return nullptr;
     }
     return module;
@@ -94,6 +96,11 @@ void LoadedModule::destroyAndFree(std::vector<HostCall>& calls)
     handle_ = nullptr;
     releaseObject_(const_cast<Ostrel::ModuleFunctionTable*>(table_));
     table_ = nullptr;
+    freeLibrary(calls);
+}
+
+void LoadedModule::freeLibrary(std::vector<HostCall>& calls)
+{
     const BOOL freed = FreeLibrary(library_.release());
     calls.push_back({L"FreeLibrary", freed ? ERROR_SUCCESS : GetLastError(), true});
 }

@@ -29,7 +29,6 @@ public:
     // them fails; the library is freed again.
     static std::unique_ptr<LoadedModule> Load(const std::wstring& path, const std::wstring& moduleName,
                                               std::vector<HostCall>& calls);
-    // Frees the library if unload or discard has not.
     ~LoadedModule() = default;
     LoadedModule(const LoadedModule&) = delete;
     LoadedModule& operator=(const LoadedModule&) = delete;
@@ -50,6 +49,7 @@ private:
     LoadedModule() = default;
     Ostrel::ModuleStatus call(std::vector<HostCall>& calls, const wchar_t* name, Ostrel::ModuleStatus status);
     void destroyAndFree(std::vector<HostCall>& calls);
+    void freeLibrary(std::vector<HostCall>& calls);
 
     // Declared before the library: the library logs with this name until it
     // is freed.

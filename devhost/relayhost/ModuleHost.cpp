@@ -51,6 +51,7 @@ RequestOutcome ModuleHost::send(const std::wstring& name, const std::wstring& pa
     {
         honourUnloadRequest();
     }
+    outcome_.loadedAfterwards = module_ != nullptr;
     return std::move(outcome_);
 }
 

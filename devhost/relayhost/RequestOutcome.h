@@ -46,6 +46,8 @@ struct RequestOutcome
     // The module name the unload request came with, when one came.
     std::optional<std::wstring> unloadRequestedBy;
     bool freed = false;
+    // The module is loaded once the request is done.
+    bool loadedAfterwards = false;
     std::vector<HostCall> calls;
     RequestTimes times;
 };

@@ -79,7 +79,9 @@ void PrintRequestReport(const std::wstring& name, const std::wstring& payload, c
     {
         PrintLine(L"  still being delivered when the host stopped waiting");
     }
-    PrintLine(outcome.freed ? L"  module unloaded" : L"  module still loaded");
+    PrintLine(outcome.loadedAfterwards ? L"  module still loaded"
+              : outcome.freed          ? L"  module unloaded"
+                                       : L"  module not loaded");
     for (const DevHost::JournalEntry& entry : journal)
     {
         PrintLine(L"  asked: " + DescribeJournalEntry(entry));
