@@ -84,6 +84,8 @@ std::string FormatJournalLine(const JournalEntry& entry)
     writer.EndArray();
     writer.Key(L"processId");
     writer.Uint(entry.processId);
+    writer.Key(L"time");
+    writer.Int64(entry.time);
     writer.EndObject();
     return std::string(buffer.GetString(), buffer.GetSize());
 }
@@ -95,7 +97,9 @@ DWORD JournalCall(const wchar_t* component, const wchar_t* call, std::vector<Jou
     {
         return ERROR_SUCCESS;
     }
-    const JournalEntry entry{component, call, std::move(arguments), GetCurrentProcessId()};
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    const JournalEntry entry{component, call, std::move(arguments), GetCurrentProcessId(), now.QuadPart};
     return AppendJournalLine(path, FormatJournalLine(entry));
 }
 

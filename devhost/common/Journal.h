@@ -5,7 +5,7 @@
 // RELAYHOST_JOURNAL (inherited by child processes). When the variable is unset
 // nothing is written.
 //
-// A line: {"component":"UiHostHelper","call":"OpenUrl","arguments":[...],"processId":1234}
+// A line: {"component":"UiHostHelper","call":"OpenUrl","arguments":[...],"processId":1234,"time":5678}
 // Each argument is an object with "value" (a string, a number or null) and,
 // where the component knows them, "name" and "type" (the VARIANT type name of
 // a COM argument, e.g. "VT_BSTR").
@@ -40,6 +40,7 @@ struct JournalEntry
     std::wstring call;
     std::vector<JournalArgument> arguments;
     DWORD processId = 0;
+    std::int64_t time = 0;
 };
 
 // The line for an entry, without its line end (UTF-8).

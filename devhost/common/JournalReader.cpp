@@ -105,6 +105,10 @@ std::optional<JournalEntry> ParseJournalLine(const std::string& line)
     entry.component = Text(component->value);
     entry.call = Text(call->value);
     entry.processId = processId->value.GetUint();
+    if (const auto time = document.FindMember(L"time"); time != document.MemberEnd() && time->value.IsInt64())
+    {
+        entry.time = time->value.GetInt64();
+    }
     for (const auto& value : arguments->value.GetArray())
     {
         auto argument = ParseArgument(value);

@@ -51,6 +51,12 @@ std::size_t Bus::pendingTasks()
     return deliveries_->pendingTasks() + replies_->pendingTasks();
 }
 
+bool Bus::waitForDeliveries(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(deliveriesInFlightMutex_);
+    return deliveriesEnded_.wait_for(lock, timeout, [this] { return deliveriesInFlight_ == 0; });
+}
+
 void Bus::shutdown()
 {
     deliveries_->stop();
@@ -205,7 +211,8 @@ bool Bus::deliver(const std::shared_ptr<const BusMessage>& message)
         if (subscription.pattern ? std::regex_match(message->name, *subscription.pattern)
                                  : subscription.name == message->name)
         {
-            deliveries_->post([self = shared_from_this(), id, message] { self->runDelivery(id, *message); });
+            deliveries_->post([self = shared_from_this(), id, message, counted = countDelivery()]
+                              { self->runDelivery(id, *message); });
             matched = true;
         }
     }
@@ -243,6 +250,23 @@ void Bus::runDelivery(std::uint32_t subscriptionId, const BusMessage& message)
     std::optional<MessageProperties> record = message.record;
     entryPoint(context, record ? &*record : nullptr, message.name.c_str(), message.sender.c_str(),
                message.payload.c_str());
+}
+
+std::shared_ptr<void> Bus::countDelivery()
+{
+    {
+        std::lock_guard lock(deliveriesInFlightMutex_);
+        ++deliveriesInFlight_;
+    }
+    return std::shared_ptr<void>(this,
+                                 [self = shared_from_this()](void*)
+                                 {
+                                     {
+                                         std::lock_guard lock(self->deliveriesInFlightMutex_);
+                                         --self->deliveriesInFlight_;
+                                     }
+                                     self->deliveriesEnded_.notify_all();
+                                 });
 }
 
 void Bus::completeRequest(std::uint64_t replyToken, const std::shared_ptr<const BusMessage>& answer)

@@ -6,6 +6,8 @@
 
 #include "messagebus/MessageBusFunctions.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -38,6 +40,9 @@ public:
     void waitUntilIdle(void* client);
     // The deliveries, reply calls and time-outs that have not started.
     std::size_t pendingTasks();
+    // True once no delivery is queued or running, false when the time-out
+    // passes first. Not from a delivery: it would wait for itself.
+    bool waitForDeliveries(std::chrono::milliseconds timeout);
     // Stops the worker threads; queued work is dropped.
     void shutdown();
 
@@ -87,6 +92,9 @@ private:
     Ostrel::ModuleStatus answer(std::uint64_t replyToken, std::shared_ptr<const BusMessage> message);
     // Worker side: one call of a subscription's delivery entry point.
     void runDelivery(std::uint32_t subscriptionId, const BusMessage& message);
+    // Counts one delivery from its queuing until its task is destroyed, run
+    // or dropped.
+    std::shared_ptr<void> countDelivery();
     // Worker side: the one call of a request's reply entry point, with the
     // answer, or with MODULE_STATUS_TIMEOUT when answer is null and the request
     // is still unanswered.
@@ -100,6 +108,9 @@ private:
     std::uint64_t nextReplyToken_ = 1;
     ActiveCalls calls_;
     std::shared_ptr<WorkerPool> deliveries_;
+    std::mutex deliveriesInFlightMutex_;
+    std::condition_variable deliveriesEnded_;
+    std::size_t deliveriesInFlight_ = 0;
     std::shared_ptr<WorkerPool> replies_;
 };
 

@@ -2,6 +2,7 @@
 #include "BusHandles.h"
 #include "MessageBusVersion.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -36,5 +37,16 @@ extern "C"
     {
         const auto bus = DevBus::CurrentBus();
         return bus ? bus->pendingTasks() : 0;
+    }
+
+    // For the development host and tests: 0 once no delivery is queued or
+    // running, MODULE_STATUS_TIMEOUT when the time-out passes first. Not from
+    // a delivery, which would wait for itself.
+    Ostrel::ModuleStatus WaitForDeliveries(std::uint32_t timeoutMilliseconds)
+    {
+        const auto bus = DevBus::CurrentBus();
+        return bus == nullptr || bus->waitForDeliveries(std::chrono::milliseconds(timeoutMilliseconds))
+                   ? Ostrel::MODULE_STATUS_SUCCESS
+                   : Ostrel::MODULE_STATUS_TIMEOUT;
     }
 }

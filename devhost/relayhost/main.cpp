@@ -1,23 +1,53 @@
-// relayhost: the framework's host for development. It sets up a development
-// installation (install folder and trusted libraries in the registry), loads
-// ScreenRelay.dll by full path with the Windows loader, asks it for its
-// version and module function table, and reports what it found.
+// relayhost: the framework's host for development. It loads ScreenRelay.dll
+// on demand when a "ZTS.UI.*" message is published on its bus, drives the
+// module's lifecycle, honours its unload requests, and shows what the UI host
+// and the shell were asked to do.
 //
-//   relayhost [path\to\ScreenRelay.dll]
+//   relayhost [--v1 | --v2] [--module=<path>] [--name=<module name>] <command>
 //
-// Without an argument it loads ScreenRelay.dll from its own folder.
+//   setup                     set up the development installation
+//   send <message> <json>     publish one message
+//   stdin                     publish "<message> <json>" lines read from standard input
+//   demo                      publish every message the module serves
+//   log                       print the module's newest file log
+//   logini [--global] <Key>=<value>...
+//                             write file log settings to the module's (or the
+//                             machine-wide) "log.ini"
+//
+// --v2 (the default): InitializeModuleV2, the host passes its bus; --v1:
+// InitializeModule, the module loads MessageBus.dll itself. The module is
+// ScreenRelay.dll in relayhost's folder unless --module names another, and
+// its name (the log group) is "ScreenRelayModule" unless --name gives one.
 
+#include "Console.h"
+#include "DemoRequests.h"
 #include "DevelopmentInstallation.h"
-#include "module/ModuleInterface.h"
-#include "platform/UniqueHandles.h"
+#include "HostSession.h"
+#include "LogIniSettings.h"
+#include "ModuleLogFiles.h"
 
 #include <windows.h>
 
-#include <cstdio>
+#include <cwctype>
+#include <iostream>
+#include <utility>
 #include <string>
+#include <vector>
 
 namespace
 {
+
+using namespace RelayHost;
+
+constexpr wchar_t kDefaultModuleName[] = L"ScreenRelayModule";
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+struct Options
+{
+    ModuleHostSettings settings;
+    std::vector<std::wstring> arguments;
+};
 
 std::wstring OwnFolder()
 {
@@ -34,79 +64,229 @@ std::wstring FullPath(const std::wstring& path)
     return length == 0 || length >= MAX_PATH ? path : std::wstring(full, length);
 }
 
-template <typename Function>
-Function Export(HMODULE module, const char* name)
+bool StartsWith(const std::wstring& text, const wchar_t* prefix)
 {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return text.rfind(prefix, 0) == 0;
 }
 
-void ReportEntry(const wchar_t* name, const void* entry)
+bool ParseOptions(int argc, wchar_t** argv, Options& options)
 {
-    std::wprintf(L"  %-20ls %p\n", name, entry);
+    options.settings.moduleName = kDefaultModuleName;
+    int index = 1;
+    for (; index < argc && StartsWith(argv[index], L"--"); ++index)
+    {
+        const std::wstring option = argv[index];
+        if (option == L"--v1")
+        {
+            options.settings.busPassing = BusPassing::ModuleLoadsBus;
+        }
+        else if (option == L"--v2")
+        {
+            options.settings.busPassing = BusPassing::HostPassesBus;
+        }
+        else if (StartsWith(option, L"--module="))
+        {
+            options.settings.modulePath = FullPath(option.substr(9));
+        }
+        else if (StartsWith(option, L"--name="))
+        {
+            options.settings.moduleName = option.substr(7);
+        }
+        else
+        {
+            return false;
+        }
+    }
+    options.arguments.assign(argv + index, argv + argc);
+    return !options.arguments.empty();
+}
+
+int Usage()
+{
+    PrintLine(L"usage: relayhost [--v1 | --v2] [--module=<path>] [--name=<module name>] "
+              L"setup | send <message> <json> | stdin | demo | log | logini [--global] <Key>=<value>...");
+    return kExitUsage;
+}
+
+int SetUp()
+{
+    bool failed = false;
+    for (const SetUpStep& step : SetUpDevelopmentInstallation(OwnFolder()))
+    {
+        PrintLine(
+            (step.status == ERROR_SUCCESS ? L"set up: " : L"failed (error " + std::to_wstring(step.status) + L"): ") +
+            step.what);
+        failed = failed || step.status != ERROR_SUCCESS;
+    }
+    return failed ? kExitFailure : 0;
+}
+
+// Runs the requests that next() hands out until it answers false.
+template <typename Next>
+int RunRequests(const Options& options, Next next)
+{
+    std::wstring error;
+    const auto session = HostSession::Open(OwnFolder(), options.settings, error);
+    if (!session)
+    {
+        PrintLine(L"error: " + error);
+        return kExitFailure;
+    }
+    PrintLine(L"journal: " + session->journalPath());
+    bool failed = false;
+    std::wstring name;
+    std::wstring payload;
+    while (next(name, payload))
+    {
+        failed = !session->run(name, payload) || failed;
+    }
+    return failed ? kExitFailure : 0;
+}
+
+int Send(const Options& options)
+{
+    if (options.arguments.size() != 3)
+    {
+        return Usage();
+    }
+    bool sent = false;
+    return RunRequests(options,
+                       [&](std::wstring& name, std::wstring& payload)
+                       {
+                           name = options.arguments[1];
+                           payload = options.arguments[2];
+                           return !std::exchange(sent, true);
+                       });
+}
+
+// A line "<message> <json>"; blank lines and lines starting with '#' are skipped.
+bool ReadRequestLine(std::wstring& name, std::wstring& payload)
+{
+    std::string line;
+    while (std::getline(std::cin, line))
+    {
+        const std::wstring text = FromUtf8(line);
+        const std::size_t start = text.find_first_not_of(L" \t\r");
+        if (start == std::wstring::npos || text[start] == L'#')
+        {
+            continue;
+        }
+        const std::size_t nameEnd = text.find_first_of(L" \t", start);
+        name = text.substr(start, nameEnd - start);
+        const std::size_t payloadStart =
+            text.find_first_not_of(L" \t", nameEnd == std::wstring::npos ? text.size() : nameEnd);
+        const std::size_t payloadEnd = text.find_last_not_of(L" \t\r");
+        payload = payloadStart == std::wstring::npos ? L"" : text.substr(payloadStart, payloadEnd + 1 - payloadStart);
+        return true;
+    }
+    return false;
+}
+
+int Demo(const Options& options)
+{
+    std::size_t next = 0;
+    const auto requests = DemoRequests();
+    RunRequests(options,
+                [&](std::wstring& name, std::wstring& payload)
+                {
+                    if (next == requests.size())
+                    {
+                        return false;
+                    }
+                    name = requests[next].name;
+                    payload = requests[next++].payload;
+                    return true;
+                });
+    return 0;
+}
+
+int ShowLog(const Options& options)
+{
+    std::wstring folder;
+    std::wstring path;
+    std::wstring text;
+    DWORD status = ModuleLogFolder(options.settings.moduleName, folder);
+    status = status != ERROR_SUCCESS ? status : NewestLogFile(folder, path);
+    status = status != ERROR_SUCCESS ? status : ReadLogText(path, text);
+    if (status != ERROR_SUCCESS)
+    {
+        PrintLine(L"error: no readable log file in " + folder + L" (error " + std::to_wstring(status) + L")");
+        return kExitFailure;
+    }
+    PrintLine(L"log: " + path);
+    const std::string bytes = ToUtf8(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    return 0;
+}
+
+int WriteLogIni(const Options& options)
+{
+    bool global = false;
+    std::vector<std::pair<std::wstring, int>> settings;
+    for (std::size_t i = 1; i < options.arguments.size(); ++i)
+    {
+        const std::wstring& argument = options.arguments[i];
+        const std::size_t equals = argument.find(L'=');
+        if (argument == L"--global")
+        {
+            global = true;
+        }
+        else if (equals != std::wstring::npos && equals + 1 < argument.size() &&
+                 (std::iswdigit(argument[equals + 1]) || argument[equals + 1] == L'-'))
+        {
+            settings.emplace_back(argument.substr(0, equals), std::stoi(argument.substr(equals + 1)));
+        }
+        else
+        {
+            return Usage();
+        }
+    }
+    std::wstring folder;
+    const DWORD status = global ? LogRootFolder(folder) : ModuleLogFolder(options.settings.moduleName, folder);
+    const std::wstring path = folder + (global ? L"" : L"\\") + L"log.ini";
+    std::wstring error;
+    if (status != ERROR_SUCCESS || settings.empty() || !WriteLogIniSettings(path, settings, error))
+    {
+        PrintLine(L"error: " + (error.empty() ? L"nothing written to " + path : error));
+        return kExitFailure;
+    }
+    PrintLine(L"written: " + path);
+    return 0;
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    const RelayHost::DevelopmentInstallation installation = RelayHost::SetUpDevelopmentInstallation(OwnFolder());
-    std::wprintf(L"install folder: %ls\n", installation.installFolder.c_str());
-    for (const auto& trusted : installation.trustedFiles)
+    Options options;
+    if (!ParseOptions(argc, argv, options))
     {
-        std::wprintf(L"trusted: %ls\n", trusted.c_str());
+        return Usage();
     }
-    for (const auto& failure : installation.failures)
+    const std::wstring& command = options.arguments[0];
+    if (command == L"setup")
     {
-        std::wprintf(L"set-up failed: %ls\n", failure.c_str());
+        return SetUp();
     }
-
-    const std::wstring path = FullPath(argc > 1 ? argv[1] : OwnFolder() + L"ScreenRelay.dll");
-    std::wprintf(L"module: %ls\n", path.c_str());
-
-    const Ostrel::UniqueLibrary library(LoadLibraryExW(path.c_str(), nullptr, 0));
-    const HMODULE module = library.get();
-    if (module == nullptr)
+    if (command == L"send")
     {
-        std::wprintf(L"error: cannot load the module (error %lu)\n", GetLastError());
-        return 1;
+        return Send(options);
     }
-
-    auto getVersionNum = Export<std::uint32_t (*)()>(module, "GetVersionNum");
-    auto getVersionStr = Export<const char* (*)()>(module, "GetVersionStr");
-    auto createObject = Export<const Ostrel::ModuleFunctionTable* (*)(std::uint32_t)>(module, "CreateObject");
-    auto releaseObject = Export<void (*)(void*)>(module, "ReleaseObject");
-    if (getVersionNum == nullptr || getVersionStr == nullptr || createObject == nullptr || releaseObject == nullptr)
+    if (command == L"stdin")
     {
-        std::wprintf(L"error: the module lacks one of CreateObject, ReleaseObject, GetVersionNum, GetVersionStr\n");
-        return 1;
+        return RunRequests(options, ReadRequestLine);
     }
-
-    std::wprintf(L"version: %lu (%hs)\n", static_cast<unsigned long>(getVersionNum()), getVersionStr());
-
-    const Ostrel::ModuleFunctionTable* table = createObject(Ostrel::kModuleVersionNumber);
-    if (table == nullptr)
+    if (command == L"demo")
     {
-        std::wprintf(L"error: CreateObject returned no module function table\n");
-        return 1;
+        return Demo(options);
     }
-    std::wprintf(L"module function table at %p:\n", static_cast<const void*>(table));
-    ReportEntry(L"NewModule", reinterpret_cast<const void*>(table->NewModule));
-    ReportEntry(L"DestroyModule", reinterpret_cast<const void*>(table->DestroyModule));
-    ReportEntry(L"InitializeModule", reinterpret_cast<const void*>(table->InitializeModule));
-    ReportEntry(L"StartModule", reinterpret_cast<const void*>(table->StartModule));
-    ReportEntry(L"StopModule", reinterpret_cast<const void*>(table->StopModule));
-    ReportEntry(L"UninitializeModule", reinterpret_cast<const void*>(table->UninitializeModule));
-    ReportEntry(L"DirectMessage", reinterpret_cast<const void*>(table->DirectMessage));
-    ReportEntry(L"InitializeModuleV2", reinterpret_cast<const void*>(table->InitializeModuleV2));
-
-    Ostrel::ModuleHandle handle = nullptr;
-    const Ostrel::ModuleStatus status = table->NewModule(&handle, L"ScreenRelay");
-    std::wprintf(L"NewModule: %ls(%lu)\n", Ostrel::ModuleStatusName(status), static_cast<unsigned long>(status));
-    if (status == Ostrel::MODULE_STATUS_SUCCESS)
+    if (command == L"log")
     {
-        table->DestroyModule(handle);
+        return ShowLog(options);
     }
-
-    releaseObject(const_cast<Ostrel::ModuleFunctionTable*>(table));
-    return 0;
+    if (command == L"logini")
+    {
+        return WriteLogIni(options);
+    }
+    return Usage();
 }

@@ -33,7 +33,7 @@ TEST(JournalTest, LinesReadBackAsTheEntriesWritten)
     for (const auto& test : cases)
     {
         SCOPED_TRACE(test.label);
-        const JournalEntry written{L"Component", L"Call", test.arguments, 4242};
+        const JournalEntry written{L"Component", L"Call", test.arguments, 4242, 0x123456789AB};
         const std::string line = DevHost::FormatJournalLine(written);
         EXPECT_EQ(line.find('\n'), std::string::npos);
         const auto read = DevHost::ParseJournalLine(line);
@@ -41,6 +41,7 @@ TEST(JournalTest, LinesReadBackAsTheEntriesWritten)
         EXPECT_EQ(read->component, L"Component");
         EXPECT_EQ(read->call, L"Call");
         EXPECT_EQ(read->processId, 4242u);
+        EXPECT_EQ(read->time, 0x123456789AB);
         EXPECT_EQ(read->arguments, test.arguments);
     }
 }
@@ -50,15 +51,21 @@ TEST(JournalTest, LinesReadBackAsTheEntriesWritten)
 TEST(JournalTest, EachCallAppendsOneLineOfThisProcess)
 {
     DevHostTest::JournalFile journal;
+    LARGE_INTEGER before;
+    QueryPerformanceCounter(&before);
     for (std::uint32_t i = 0; i < 3; ++i)
     {
         ASSERT_EQ(DevHost::JournalCall(L"Test", L"Call", {{L"index", {}, i}}), 0u);
     }
+    LARGE_INTEGER after;
+    QueryPerformanceCounter(&after);
     const auto entries = journal.Entries();
     ASSERT_EQ(entries.size(), 3u);
     for (std::uint32_t i = 0; i < 3; ++i)
     {
         EXPECT_EQ(entries[i].processId, GetCurrentProcessId());
+        EXPECT_GE(entries[i].time, i == 0 ? before.QuadPart : entries[i - 1].time);
+        EXPECT_LE(entries[i].time, after.QuadPart);
         ASSERT_EQ(entries[i].arguments.size(), 1u);
         EXPECT_EQ(entries[i].arguments[0].value, DevHost::JournalValue(i));
     }

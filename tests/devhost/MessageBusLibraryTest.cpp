@@ -177,6 +177,15 @@ protected:
         return count != nullptr ? count() : SIZE_MAX;
     }
 
+    // The library's wait for the deliveries it holds; 0 once none is queued or running.
+    ModuleStatus WaitForDeliveries(std::uint32_t timeoutMilliseconds)
+    {
+        using WaitFn = ModuleStatus (*)(std::uint32_t);
+        const auto wait =
+            reinterpret_cast<WaitFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "WaitForDeliveries")));
+        return wait != nullptr ? wait(timeoutMilliseconds) : Ostrel::MODULE_STATUS_NOT_IMPLEMENTED;
+    }
+
     ModuleStatus Publish(const wchar_t* name, const wchar_t* payload = L"{}")
     {
         MessageProperties record = PatternRecord();
@@ -284,6 +293,21 @@ TEST_F(MessageBusLibraryTest, UnsubscribeWaitsForTheRunningDeliveryAndEndsDelive
     handler.release.set_value();
     EXPECT_EQ(unsubscribed.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(Publish(L"Svc.Event"), Ostrel::MODULE_STATUS_NO_SUBSCRIBERS);
+}
+
+TEST_F(MessageBusLibraryTest, WaitForDeliveriesReturnsOnceTheRunningDeliveryHasReturned)
+{
+    EXPECT_EQ(WaitForDeliveries(0), 0u);
+    BlockingHandler handler;
+    ASSERT_NE(bus_->subscribe(service_, &handler, &BlockingHandler::Deliver, L"Svc.Event"), 0u);
+    ASSERT_EQ(Publish(L"Svc.Event"), 0u);
+    handler.entered.get_future().wait();
+
+    EXPECT_EQ(WaitForDeliveries(300), Ostrel::MODULE_STATUS_TIMEOUT);
+    auto waited = std::async(std::launch::async, [&] { return WaitForDeliveries(10000); });
+    EXPECT_EQ(waited.wait_for(300ms), std::future_status::timeout);
+    handler.release.set_value();
+    EXPECT_EQ(waited.get(), 0u);
 }
 
 TEST_F(MessageBusLibraryTest, AnsweredRequestCallsTheReplyEntryOnceWithTheAnswer)

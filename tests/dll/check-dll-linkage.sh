@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The DLL must export exactly CreateObject, ReleaseObject, GetVersionNum and
 # GetVersionStr, and import from Windows system DLLs only (the C++ runtime,
-# libgcc and winpthread are linked in statically). It ships without debug
-# sections, linked to the separate debug file beside it.
+# libgcc and winpthread are linked in statically). It ships stripped
+# (check-stripped.sh).
 set -euo pipefail
 dll=$1
 dump=$(x86_64-w64-mingw32-objdump -p "$dll")
@@ -21,15 +21,6 @@ if [ -n "$bad" ]; then
   echo "imports outside the system DLLs: $bad"
   exit 1
 fi
-sections=$(x86_64-w64-mingw32-objdump -h "$dll" | awk '$2 ~ /^\.debug/ {print $2}' | tr '\n' ' ')
-if [ -n "$sections" ]; then
-  echo "debug sections in the shipped DLL: $sections"
-  exit 1
-fi
-link=$(x86_64-w64-mingw32-objcopy --dump-section .gnu_debuglink=/dev/stdout "$dll" 2>/dev/null | tr -d '\0' | head -c 200 || true)
-if [ "$link" = "${link#"$(basename "$dll").debug"}" ] || [ ! -f "$dll.debug" ]; then
-  echo "no debug link to $(basename "$dll").debug beside the DLL (link: '$link')"
-  exit 1
-fi
+"$(dirname "$0")/check-stripped.sh" "$dll"
 echo "exports: $exports"
 echo "imports: $(echo $imports)"
