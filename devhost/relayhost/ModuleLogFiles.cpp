@@ -41,7 +41,8 @@ DWORD ModuleLogFolder(const std::wstring& group, std::wstring& folder)
 DWORD NewestLogFile(const std::wstring& folder, std::wstring& path)
 {
     WIN32_FIND_DATAW found;
-    const Ostrel::UniqueFindHandle search(FindFirstFileW((folder + L"\\" + kModuleBaseName + L"*.log").c_str(), &found));
+    const Ostrel::UniqueFindHandle search(
+        FindFirstFileW((folder + L"\\" + kModuleBaseName + L"*.log").c_str(), &found));
     if (!search)
     {
         return GetLastError();
