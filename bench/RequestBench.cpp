@@ -150,7 +150,7 @@ int wmain(int argc, wchar_t** argv)
 {
     const int count = argc > 1 ? _wtoi(argv[1]) : 200;
     const std::wstring folder = OwnFolder();
-    for (const SetUpStep& step : SetUpDevelopmentInstallation(folder))
+    for (const SetUpStep& step : SetUpDevelopmentInstallation(folder, false))
     {
         if (step.status != ERROR_SUCCESS)
         {

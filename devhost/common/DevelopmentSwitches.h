@@ -12,6 +12,8 @@
 //   QvUtil                "QvIsNTAdmin": the answer (0 = not an administrator)
 //   AdminPrivilegeHelper  "SetRegistryValue": the HRESULT returned instead of
 //                         writing
+//   SettingsService       "PartnerInstallation": non-zero makes the settings
+//                         service answer as a partner installation
 //
 // A missing value (or key) leaves the call as it is. Read at every call.
 

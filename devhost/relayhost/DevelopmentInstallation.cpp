@@ -1,7 +1,9 @@
 #include "DevelopmentInstallation.h"
 
 #include "ComServerRegistration.h"
+#include "DevelopmentSwitches.h"
 #include "QvUtilInstallation.h"
+#include "SettingsService.h"
 #include "ShellHandlerRegistration.h"
 #include "platform/TrustVerification.h"
 #include "registry/CRegKey.h"
@@ -85,7 +87,7 @@ DWORD WriteTexts(const wchar_t* keyPath, const RegistryText (&values)[Count])
 
 } // namespace
 
-std::vector<SetUpStep> SetUpDevelopmentInstallation(const std::wstring& folder)
+std::vector<SetUpStep> SetUpDevelopmentInstallation(const std::wstring& folder, bool partnerInstallation)
 {
     std::vector<SetUpStep> steps;
     const auto step = [&steps](std::wstring what, DWORD status)
@@ -119,6 +121,9 @@ std::vector<SetUpStep> SetUpDevelopmentInstallation(const std::wstring& folder)
     step(L"file log (Logging Mechanism 1)",
          WriteKey(kLoggingKey,
                   [](Basekit::CRegKey& key) { return key.SetDWORDValue(kLoggingMechanismValue, kFileLogMechanism); }));
+    step(partnerInstallation ? L"partner installation" : L"not a partner installation",
+         DevHost::WriteDevelopmentSwitch(SettingsService::kComponent, SettingsService::kPartnerSwitch,
+                                         partnerInstallation ? 1 : 0));
 
     step(L"UI host helper COM server", DevHost::RegisterUiHostHelper(folder + L"UiHostHelper.dll"));
     step(L"updater COM server", DevHost::RegisterUpdater(folder + L"QvUpdate.exe"));

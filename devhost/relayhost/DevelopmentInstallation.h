@@ -23,10 +23,12 @@ struct SetUpStep
 // - the link substitution values and query parameters, the link table, the
 //   web-safety link context;
 // - "Logging Mechanism" 1, so that the module writes a readable file log;
+// - whether this is a partner installation, as the settings service answers it
+//   (SettingsService.h);
 // - the UI host helper and the updater registered as COM servers, the
 //   stand-in browser as the shell's handler for web links.
 // The elevated registry helper is served by the host process itself while it
 // runs (AdminPrivilegeHelperRegistration.h). Idempotent.
-std::vector<SetUpStep> SetUpDevelopmentInstallation(const std::wstring& folder);
+std::vector<SetUpStep> SetUpDevelopmentInstallation(const std::wstring& folder, bool partnerInstallation);
 
 } // namespace RelayHost

@@ -9,8 +9,18 @@ namespace RelayHost
 {
 
 using Ostrel::MODULE_STATUS_SUCCESS;
-using Ostrel::MODULE_STATUS_UNSUCCESSFUL;
 using Ostrel::ModuleStatus;
+
+namespace
+{
+
+std::uint32_t TotalSize(const wchar_t* name, const wchar_t* sender, const wchar_t* payload)
+{
+    return Ostrel::kEmptyMessageTotalSize +
+           static_cast<std::uint32_t>(sizeof(wchar_t) * (wcslen(name) + wcslen(sender) + wcslen(payload)));
+}
+
+} // namespace
 
 std::unique_ptr<HostBus> HostBus::Open(const std::wstring& libraryPath, std::wstring& error)
 {
@@ -46,30 +56,43 @@ HostBus::~HostBus()
     {
         return;
     }
-    if (subscription_ != 0)
+    for (const auto& subscription : subscriptions_)
     {
-        functions_->unsubscribe(handle_, subscription_);
+        functions_->unsubscribe(handle_, subscription.first);
     }
     functions_->releaseHandle(handle_);
 }
 
-ModuleStatus HostBus::subscribeFilter(const wchar_t* pattern, Delivery delivery)
+std::uint32_t HostBus::subscribe(const wchar_t* name, Delivery delivery)
 {
-    if (subscription_ != 0)
-    {
-        return MODULE_STATUS_UNSUCCESSFUL;
-    }
-    delivery_ = std::move(delivery);
-    subscription_ = functions_->subscribeFilter(handle_, this, &HostBus::Deliver, pattern);
-    return subscription_ != 0 ? MODULE_STATUS_SUCCESS : MODULE_STATUS_UNSUCCESSFUL;
+    return addSubscription(std::move(delivery), false, name);
+}
+
+std::uint32_t HostBus::subscribeFilter(const wchar_t* pattern, Delivery delivery)
+{
+    return addSubscription(std::move(delivery), true, pattern);
+}
+
+void HostBus::unsubscribe(std::uint32_t subscription)
+{
+    functions_->unsubscribe(handle_, subscription);
+    std::lock_guard lock(subscriptionsMutex_);
+    subscriptions_.erase(subscription);
 }
 
 ModuleStatus HostBus::publish(const wchar_t* name, const wchar_t* sender, const wchar_t* payload)
 {
     MessageProperties properties = Ostrel::MessagePropertiesTemplate();
-    properties.totalSize =
-        Ostrel::kEmptyMessageTotalSize +
-        static_cast<std::uint32_t>(sizeof(wchar_t) * (wcslen(name) + wcslen(sender) + wcslen(payload)));
+    properties.totalSize = TotalSize(name, sender, payload);
+    return functions_->publish(handle_, &properties, name, sender, payload);
+}
+
+ModuleStatus HostBus::answer(const MessageProperties& request, const wchar_t* name, const wchar_t* sender,
+                             const wchar_t* payload)
+{
+    MessageProperties properties = request;
+    properties.flags |= Ostrel::MESSAGE_FLAG_REPLY;
+    properties.totalSize = TotalSize(name, sender, payload);
     return functions_->publish(handle_, &properties, name, sender, payload);
 }
 
@@ -78,10 +101,23 @@ ModuleStatus HostBus::waitForDeliveries(std::uint32_t timeoutMilliseconds)
     return waitForDeliveries_(timeoutMilliseconds);
 }
 
+std::uint32_t HostBus::addSubscription(Delivery delivery, bool byPattern, const wchar_t* nameOrPattern)
+{
+    auto held = std::make_unique<Delivery>(std::move(delivery));
+    std::lock_guard lock(subscriptionsMutex_);
+    const auto subscribe = byPattern ? functions_->subscribeFilter : functions_->subscribe;
+    const std::uint32_t id = subscribe(handle_, held.get(), &HostBus::Deliver, nameOrPattern);
+    if (id != 0)
+    {
+        subscriptions_.emplace(id, std::move(held));
+    }
+    return id;
+}
+
 ModuleStatus HostBus::Deliver(void* context, const MessageProperties* properties, const wchar_t* name,
                               const wchar_t* sender, const wchar_t* payload)
 {
-    return static_cast<HostBus*>(context)->delivery_(properties, name, sender, payload);
+    return (*static_cast<const Delivery*>(context))(properties, name, sender, payload);
 }
 
 } // namespace RelayHost

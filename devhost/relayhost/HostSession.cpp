@@ -33,7 +33,7 @@ std::wstring JournalPath(const std::wstring& folder)
 } // namespace
 
 std::unique_ptr<HostSession> HostSession::Open(const std::wstring& folder, ModuleHostSettings settings,
-                                               std::wstring& error)
+                                               SettingsAnswers settingsAnswers, std::wstring& error)
 {
     std::unique_ptr<HostSession> session(new HostSession);
     const HRESULT entered = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -50,6 +50,12 @@ std::unique_ptr<HostSession> HostSession::Open(const std::wstring& folder, Modul
     session->bus_ = HostBus::Open(folder + L"MessageBus.dll", error);
     if (!session->bus_)
     {
+        return nullptr;
+    }
+    session->settingsService_ = SettingsService::Start(*session->bus_, settingsAnswers);
+    if (!session->settingsService_)
+    {
+        error = L"cannot subscribe the settings service";
         return nullptr;
     }
     if (settings.modulePath.empty())
@@ -69,6 +75,7 @@ std::unique_ptr<HostSession> HostSession::Open(const std::wstring& folder, Modul
 HostSession::~HostSession()
 {
     host_.reset();
+    settingsService_.reset();
     bus_.reset();
     if (adminHelperCookie_ != 0)
     {

@@ -2,6 +2,7 @@
 
 #include "HostBus.h"
 #include "ModuleHost.h"
+#include "SettingsService.h"
 
 #include <memory>
 #include <string>
@@ -12,7 +13,8 @@ namespace RelayHost
 // What sending requests to the module needs around it: the host thread in
 // the multithreaded COM apartment, serving the elevated registry helper; the
 // journal of the development components (RELAYHOST_JOURNAL, a file in the
-// host's folder unless set); the host's bus and the module host on it.
+// host's folder unless set); the host's bus with the module host and the
+// settings service on it.
 class HostSession
 {
 public:
@@ -20,7 +22,7 @@ public:
     // backslash) unless settings name another module. Null with a
     // description in error when the session cannot start.
     static std::unique_ptr<HostSession> Open(const std::wstring& folder, ModuleHostSettings settings,
-                                             std::wstring& error);
+                                             SettingsAnswers settingsAnswers, std::wstring& error);
     ~HostSession();
     HostSession(const HostSession&) = delete;
     HostSession& operator=(const HostSession&) = delete;
@@ -39,6 +41,7 @@ private:
     std::wstring journalPath_;
     std::unique_ptr<HostBus> bus_;
     std::unique_ptr<ModuleHost> host_;
+    std::unique_ptr<SettingsService> settingsService_;
 };
 
 } // namespace RelayHost

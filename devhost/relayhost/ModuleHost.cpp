@@ -26,9 +26,10 @@ ModuleHost::~ModuleHost()
 
 ModuleStatus ModuleHost::subscribe()
 {
-    return bus_.subscribeFilter(kRequestPattern, [this](const MessageProperties* properties, const wchar_t* name,
-                                                        const wchar_t* sender, const wchar_t* payload)
-                                { return onRequest(properties, name, sender, payload); });
+    const std::uint32_t subscription = bus_.subscribeFilter(
+        kRequestPattern, [this](const MessageProperties* properties, const wchar_t* name, const wchar_t* sender,
+                                const wchar_t* payload) { return onRequest(properties, name, sender, payload); });
+    return subscription != 0 ? MODULE_STATUS_SUCCESS : MODULE_STATUS_UNSUCCESSFUL;
 }
 
 RequestOutcome ModuleHost::send(const std::wstring& name, const std::wstring& payload,

@@ -49,7 +49,8 @@ public:
     ModuleHost(const ModuleHost&) = delete;
     ModuleHost& operator=(const ModuleHost&) = delete;
 
-    // Subscribes the host to the requests; 0 or the bus's status.
+    // Subscribes the host to the requests; 0, or MODULE_STATUS_UNSUCCESSFUL
+    // when the bus refuses.
     Ostrel::ModuleStatus subscribe();
 
     // Publishes a message as the suite's components do, waits up to the

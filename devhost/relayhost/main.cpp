@@ -1,11 +1,12 @@
 // relayhost: the framework's host for development. It loads ScreenRelay.dll
 // on demand when a "ZTS.UI.*" message is published on its bus, drives the
-// module's lifecycle, honours its unload requests, and shows what the UI host
-// and the shell were asked to do.
+// module's lifecycle, honours its unload requests, answers the settings
+// requests, and shows what the UI host and the shell were asked to do.
 //
-//   relayhost [--v1 | --v2] [--module=<path>] [--name=<module name>] <command>
+//   relayhost [--v1 | --v2] [--module=<path>] [--name=<module name>] [--no-settings] <command>
 //
-//   setup                     set up the development installation
+//   setup [--partner]         set up the development installation, as a
+//                             partner installation with --partner
 //   send <message> <json>     publish one message
 //   stdin                     publish "<message> <json>" lines read from standard input
 //   demo                      publish every message the module serves
@@ -18,6 +19,8 @@
 // InitializeModule, the module loads MessageBus.dll itself. The module is
 // ScreenRelay.dll in relayhost's folder unless --module names another, and
 // its name (the log group) is "ScreenRelayModule" unless --name gives one.
+// --no-settings: the settings service receives its requests but leaves them
+// unanswered, so that they time out.
 
 #include "Console.h"
 #include "DemoRequests.h"
@@ -46,6 +49,7 @@ constexpr int kExitUsage = 2;
 struct Options
 {
     ModuleHostSettings settings;
+    SettingsAnswers settingsAnswers = SettingsAnswers::Answered;
     std::vector<std::wstring> arguments;
 };
 
@@ -92,6 +96,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
         {
             options.settings.moduleName = option.substr(7);
         }
+        else if (option == L"--no-settings")
+        {
+            options.settingsAnswers = SettingsAnswers::LeftUnanswered;
+        }
         else
         {
             return false;
@@ -103,15 +111,20 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
 
 int Usage()
 {
-    PrintLine(L"usage: relayhost [--v1 | --v2] [--module=<path>] [--name=<module name>] "
-              L"setup | send <message> <json> | stdin | demo | log | logini [--global] <Key>=<value>...");
+    PrintLine(L"usage: relayhost [--v1 | --v2] [--module=<path>] [--name=<module name>] [--no-settings] "
+              L"setup [--partner] | send <message> <json> | stdin | demo | log | logini [--global] <Key>=<value>...");
     return kExitUsage;
 }
 
-int SetUp()
+int SetUp(const Options& options)
 {
+    const bool partner = options.arguments.size() == 2 && options.arguments[1] == L"--partner";
+    if (options.arguments.size() > 1 && !partner)
+    {
+        return Usage();
+    }
     bool failed = false;
-    for (const SetUpStep& step : SetUpDevelopmentInstallation(OwnFolder()))
+    for (const SetUpStep& step : SetUpDevelopmentInstallation(OwnFolder(), partner))
     {
         PrintLine(
             (step.status == ERROR_SUCCESS ? L"set up: " : L"failed (error " + std::to_wstring(step.status) + L"): ") +
@@ -126,7 +139,7 @@ template <typename Next>
 int RunRequests(const Options& options, Next next)
 {
     std::wstring error;
-    const auto session = HostSession::Open(OwnFolder(), options.settings, error);
+    const auto session = HostSession::Open(OwnFolder(), options.settings, options.settingsAnswers, error);
     if (!session)
     {
         PrintLine(L"error: " + error);
@@ -266,7 +279,7 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring& command = options.arguments[0];
     if (command == L"setup")
     {
-        return SetUp();
+        return SetUp(options);
     }
     if (command == L"send")
     {

@@ -1,13 +1,17 @@
+#include "DevelopmentSwitches.h"
 #include "HostBus.h"
 #include "JournalFile.h"
 #include "ModuleHost.h"
+#include "SettingsService.h"
 #include "platform/UniqueHandles.h"
+#include "support/RegistryIsolation.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -171,6 +175,26 @@ TEST_F(ModuleHostTest, AModuleThatFailsToInitializeIsDestroyedAndFreed)
                                                              L"DestroyModule", L"FreeLibrary"}));
     EXPECT_FALSE(FakeModuleLoaded());
     EXPECT_FALSE(host_->moduleLoaded());
+}
+
+TEST_F(ModuleHostTest, TheSettingsServiceOnTheHostsBusAnswersAModuleAskingFromItsHandler)
+{
+    const ScreenRelayTest::RegistryIsolation registry;
+    ASSERT_TRUE(registry.Active());
+    ASSERT_EQ(DevHost::WriteDevelopmentSwitch(RelayHost::SettingsService::kComponent,
+                                              RelayHost::SettingsService::kPartnerSwitch, 1),
+              0u);
+    Open(BusPassing::HostPassesBus);
+    const auto settings = RelayHost::SettingsService::Start(*bus_, RelayHost::SettingsAnswers::Answered);
+    ASSERT_NE(settings, nullptr);
+
+    const RequestOutcome outcome = host_->send(L"ZTS.UI.Fake", L"ask-settings", kTimeoutMilliseconds);
+
+    EXPECT_TRUE(outcome.loadedOnDemand);
+    EXPECT_EQ(outcome.handlerStatus, std::optional<Ostrel::ModuleStatus>(0u));
+    const std::vector<std::wstring> calls = ModuleJournal(journal_);
+    EXPECT_NE(std::find(calls.begin(), calls.end(), LR"(SettingsAnswer:{"name":"renew_button_show","value":"0"})"),
+              calls.end());
 }
 
 TEST_F(ModuleHostTest, OnlyUserInterfaceRequestsLoadTheModule)

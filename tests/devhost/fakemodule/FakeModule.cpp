@@ -4,15 +4,20 @@
 // its payload: "unload" asks the host to unload the module and journals
 // "HandlerReturning" after the callback has returned; "wait-unload" first
 // waits (up to 30 s) for the named event "FakeModuleGo"; "fail" returns
-// MODULE_STATUS_UNSUCCESSFUL; anything else returns 0. Initialized with the
-// host's bus (V2), it also subscribes to "ZTS.UI.Fake" there. A module named
-// "FailInit" fails to initialize.
+// MODULE_STATUS_UNSUCCESSFUL; "ask-settings" requests the setting
+// "renew_button_show" with "VEZir.PDSettings.Request" on the host's bus and
+// journals "SettingsAnswer" with the answer's payload, or "timeout" when the bus
+// reported no answer; anything else returns 0. Initialized with the host's bus
+// (V2), it also subscribes to "ZTS.UI.Fake" there. A module named "FailInit"
+// fails to initialize.
 
 #include "Journal.h"
 #include "messagebus/MessageBusFunctions.h"
 #include "module/ModuleInterface.h"
 #include "platform/UniqueHandles.h"
 
+#include <chrono>
+#include <future>
 #include <string>
 
 namespace
@@ -37,9 +42,43 @@ void Journal(const wchar_t* call, const std::wstring& argument = {})
     DevHost::JournalCall(kComponent, call, {{L"", L"", argument}});
 }
 
+ModuleStatus OnSettingsAnswer(void* context, std::uint64_t, const MessageProperties*, const wchar_t*, const wchar_t*,
+                              const wchar_t* payload, std::uint32_t busStatus)
+{
+    static_cast<std::promise<std::wstring>*>(context)->set_value(busStatus == MODULE_STATUS_SUCCESS ? payload
+                                                                                                    : L"timeout");
+    return MODULE_STATUS_SUCCESS;
+}
+
+void AskSettings(FakeModule& module)
+{
+    std::promise<std::wstring> answer;
+    MessageProperties record{};
+    record.kind = 1;
+    record.version = 2;
+    const ModuleStatus requested =
+        module.bus->request(module.busHandle, 0, &answer, &OnSettingsAnswer, &record, L"VEZir.PDSettings.Request",
+                            module.name.c_str(), L"renew_button_show", 5000);
+    if (requested != MODULE_STATUS_SUCCESS)
+    {
+        Journal(L"SettingsAnswer", L"refused");
+        return;
+    }
+    // The bus calls back exactly once, at the latest when the request's 5 s
+    // have passed.
+    auto answered = answer.get_future();
+    Journal(L"SettingsAnswer", answered.wait_for(std::chrono::seconds(30)) == std::future_status::ready
+                                   ? answered.get()
+                                   : L"no reply call");
+}
+
 ModuleStatus Handle(FakeModule& module, const wchar_t* payload)
 {
     const std::wstring request = payload;
+    if (request == L"ask-settings" && module.bus != nullptr)
+    {
+        AskSettings(module);
+    }
     if (request == L"wait-unload")
     {
         const Ostrel::UniqueHandle go(OpenEventW(SYNCHRONIZE, FALSE, L"FakeModuleGo"));
