@@ -1,4 +1,5 @@
 #include "ProcessResources.h"
+#include "module/ModuleInterface.h"
 #include "platform/UniqueHandles.h"
 #include "support/TestFiles.h"
 
@@ -40,6 +41,37 @@ TEST(DllUnloadTest, LoadingAndUnloadingOurDllsKeepsNeitherMemoryNorHandles)
             << "grew by " << (after.privateBytes - before.privateBytes) << " bytes";
         EXPECT_LE(after.handles, before.handles);
     }
+}
+
+// The module created and destroyed from this thread, which the threads library
+// did not start, once per load: what the library keeps for such a thread while
+// the module starts its log and reads its own file must go with the module.
+TEST(DllUnloadTest, ModuleCreatedAndDestroyedOncePerLoadKeepsNoHandles)
+{
+    const std::wstring path = ScreenRelayTest::ProgramFolder() + L"ScreenRelay.dll";
+    const auto createAndDestroy = [&path]
+    {
+        const Ostrel::UniqueLibrary library(LoadLibraryExW(path.c_str(), nullptr, 0));
+        ASSERT_TRUE(library) << "LoadLibraryExW failed with " << GetLastError();
+        const auto createObject = reinterpret_cast<decltype(&CreateObject)>(
+            reinterpret_cast<void*>(GetProcAddress(library.get(), "CreateObject")));
+        ASSERT_NE(createObject, nullptr);
+        const Ostrel::ModuleFunctionTable* table = createObject(Ostrel::kModuleVersionNumber);
+        ASSERT_NE(table, nullptr);
+        Ostrel::ModuleHandle module = nullptr;
+        ASSERT_EQ(table->NewModule(&module, L"DllUnloadTest"), Ostrel::MODULE_STATUS_SUCCESS);
+        EXPECT_EQ(table->DestroyModule(module), Ostrel::MODULE_STATUS_SUCCESS);
+    };
+    createAndDestroy();
+    const RelayHost::ProcessResources before = RelayHost::MeasureProcessResources();
+    for (int load = 0; load < kLoads && !testing::Test::HasFatalFailure(); ++load)
+    {
+        createAndDestroy();
+    }
+    const RelayHost::ProcessResources after = RelayHost::MeasureProcessResources();
+    EXPECT_LE(after.handles, before.handles + 10);
+    EXPECT_LE(after.privateBytes, before.privateBytes + kAllowedGrowthBytes)
+        << "grew by " << (after.privateBytes - before.privateBytes) << " bytes";
 }
 
 } // namespace
