@@ -72,9 +72,8 @@ std::wstring OpenedApplication(const std::wstring& id)
 // from eight threads at once: each request reaches the UI host helper once,
 // each handled request asks once to be unloaded, the handlers run one at a
 // time (every helper call is followed by its unload request before the next
-// helper call), and the process holds what it held before. Disabled while each
-// handled request keeps about 75 KB of private memory.
-TEST(LoadTest, DISABLED_EightPublishersOfAThousandRequestsEachAreHandledOnceEachOneAtATimeWithoutGrowth)
+// helper call), and the process holds what it held before.
+TEST(LoadTest, EightPublishersOfAThousandRequestsEachAreHandledOnceEachOneAtATimeWithoutGrowth)
 {
     // The set-up registers the development COM servers for real: no other
     // test may remove them while this one runs.
