@@ -1,6 +1,7 @@
 #include "BusFunctions.h"
 #include "BusHandles.h"
 #include "MessageBusVersion.h"
+#include "platform/RuntimeReserveRelease.h"
 
 #include <chrono>
 #include <cstddef>
@@ -8,8 +9,15 @@
 
 // The four exports of every framework library. "CreateObject" hands out the
 // bus function table to callers of interface version 2.x and null to others;
-// the table is static, so "ReleaseObject" has nothing to do. The library has
-// no DllMain of its own: its threads stop when the last bus handle is released.
+// the table is static, so "ReleaseObject" has nothing to do. Its threads stop
+// when the last bus handle is released; DllMain only gives back the C++
+// runtime's reserve at unload.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+{
+    Ostrel::ReleaseRuntimeReserveOnUnload(reason, reserved);
+    return TRUE;
+}
+
 extern "C"
 {
 

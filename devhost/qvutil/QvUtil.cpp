@@ -3,6 +3,7 @@
 
 #include "DevelopmentSwitches.h"
 #include "Journal.h"
+#include "platform/RuntimeReserveRelease.h"
 
 #include <windows.h>
 
@@ -25,6 +26,12 @@ BOOL ProcessIsAdministrator()
 }
 
 } // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+{
+    Ostrel::ReleaseRuntimeReserveOnUnload(reason, reserved);
+    return TRUE;
+}
 
 // Non-zero when the process runs as an administrator; the development switch
 // "QvIsNTAdmin" replaces the answer. The argument is not used.

@@ -125,10 +125,20 @@ std::vector<DevHost::JournalEntry> SettledJournal(const std::wstring& path)
 bool HostSession::run(const std::wstring& name, const std::wstring& payload)
 {
     const std::size_t journaled = DevHost::ReadJournal(journalPath_).size();
-    const RequestOutcome outcome = host_->send(name, payload, kDeliveryTimeoutMilliseconds);
+    const RequestOutcome outcome = send(name, payload);
     std::vector<DevHost::JournalEntry> entries = SettledJournal(journalPath_);
     entries.erase(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(std::min(journaled, entries.size())));
     PrintRequestReport(name, payload, outcome, entries);
+    return Succeeded(outcome);
+}
+
+RequestOutcome HostSession::send(const std::wstring& name, const std::wstring& payload)
+{
+    return host_->send(name, payload, kDeliveryTimeoutMilliseconds);
+}
+
+bool HostSession::Succeeded(const RequestOutcome& outcome)
+{
     const bool moduleFailedToLoad = outcome.times.received != 0 && !outcome.deliveredByBus && !outcome.handlerStatus;
     return outcome.publishStatus == Ostrel::MODULE_STATUS_SUCCESS && !outcome.timedOut && !moduleFailedToLoad &&
            outcome.handlerStatus.value_or(Ostrel::MODULE_STATUS_SUCCESS) == Ostrel::MODULE_STATUS_SUCCESS;

@@ -30,6 +30,10 @@ public:
     // Sends one message and prints its report. True when it was published,
     // fully delivered, and the handler (when the host saw it) succeeded.
     bool run(const std::wstring& name, const std::wstring& payload);
+    // Sends one message without a report.
+    RequestOutcome send(const std::wstring& name, const std::wstring& payload);
+    // Published, fully delivered, and the handler (when the host saw it) succeeded.
+    static bool Succeeded(const RequestOutcome& outcome);
 
     const std::wstring& journalPath() const { return journalPath_; }
 

@@ -10,6 +10,9 @@
 //   send <message> <json>     publish one message
 //   stdin                     publish "<message> <json>" lines read from standard input
 //   demo                      publish every message the module serves
+//   soak <count>              publish count requests round-robin over the
+//                             messages and print what the process holds every
+//                             1,000 requests; exit 1 on growth
 //   log                       print the module's newest file log
 //   logini [--global] <Key>=<value>...
 //                             write file log settings to the module's (or the
@@ -28,6 +31,7 @@
 #include "HostSession.h"
 #include "LogIniSettings.h"
 #include "ModuleLogFiles.h"
+#include "Soak.h"
 
 #include <windows.h>
 
@@ -112,7 +116,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
 int Usage()
 {
     PrintLine(L"usage: relayhost [--v1 | --v2] [--module=<path>] [--name=<module name>] [--no-settings] "
-              L"setup [--partner] | send <message> <json> | stdin | demo | log | logini [--global] <Key>=<value>...");
+              L"setup [--partner] | send <message> <json> | stdin | demo | soak <count> | log | "
+              L"logini [--global] <Key>=<value>...");
     return kExitUsage;
 }
 
@@ -213,6 +218,23 @@ int Demo(const Options& options)
     return 0;
 }
 
+int RunSoak(const Options& options)
+{
+    if (options.arguments.size() != 2 || options.arguments[1].empty() ||
+        options.arguments[1].find_first_not_of(L"0123456789") != std::wstring::npos)
+    {
+        return Usage();
+    }
+    std::wstring error;
+    const auto session = HostSession::Open(OwnFolder(), options.settings, options.settingsAnswers, error);
+    if (!session)
+    {
+        PrintLine(L"error: " + error);
+        return kExitFailure;
+    }
+    return Soak(*session, std::stoull(options.arguments[1])) ? 0 : kExitFailure;
+}
+
 int ShowLog(const Options& options)
 {
     std::wstring folder;
@@ -292,6 +314,10 @@ int wmain(int argc, wchar_t** argv)
     if (command == L"demo")
     {
         return Demo(options);
+    }
+    if (command == L"soak")
+    {
+        return RunSoak(options);
     }
     if (command == L"log")
     {

@@ -4,6 +4,7 @@
 
 #include "SuiteClassObject.h"
 #include "VrtHelper.h"
+#include "platform/RuntimeReserveRelease.h"
 
 #include <atomic>
 #include <new>
@@ -15,6 +16,12 @@ namespace
 std::atomic<long> g_liveClassObjects{0};
 
 } // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+{
+    Ostrel::ReleaseRuntimeReserveOnUnload(reason, reserved);
+    return TRUE;
+}
 
 STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, LPVOID* object)
 {

@@ -5,10 +5,10 @@
 #include "logging/CBasekitLogHandler.h"
 #include "logging/CLogBuilder.h"
 #include "logging/LogHolder.h"
+#include "platform/OnceOnly.h"
 
 #include <stdio.h>
 
-#include <mutex>
 #include <new>
 #include <string>
 
@@ -67,7 +67,7 @@ public:
     {
         try
         {
-            std::call_once(once_, [this] { Create(); });
+            once_.Run([this] { Create(); });
         }
         catch (const std::bad_alloc&)
         {
@@ -119,7 +119,7 @@ private:
         }
     }
 
-    std::once_flag once_;
+    Ostrel::OnceOnly once_;
     internal::LogHolder* holder_ = nullptr;
     CDefaultLogBuilder* factory_ = nullptr;
 };

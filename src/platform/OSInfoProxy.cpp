@@ -62,7 +62,7 @@ bool OSInfoProxy::isWow64() const
 
 int OSInfoProxy::getPlatform() const
 {
-    std::call_once(platformOnce_, [this] { platform_ = computePlatform(); });
+    platformOnce_.Run([this] { platform_ = computePlatform(); });
     return platform_;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/OnceOnly.h"
 #include "platform/WinOSVersionAPI.h"
 #include "registry/FileVersionInfo.h"
 
 #include <memory>
-#include <mutex>
 
 namespace Basekit::internal
 {
@@ -46,7 +46,7 @@ private:
 
     std::shared_ptr<WinOSVersionAPI> api_;
     std::shared_ptr<FileVersionInfo> kernel32Version_;
-    mutable std::once_flag platformOnce_;
+    mutable Ostrel::OnceOnly platformOnce_;
     mutable int platform_ = OS_PLATFORM_UNKNOWN;
 };
 

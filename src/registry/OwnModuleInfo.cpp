@@ -1,12 +1,12 @@
 #include "registry/OwnModuleInfo.h"
 
 #include "registry/FileVersionInfo.h"
+#include "platform/OnceOnly.h"
 #include "registry/ModuleFilePath.h"
 
 #include <windows.h>
 
 #include <cwchar>
-#include <mutex>
 
 namespace Basekit
 {
@@ -14,7 +14,7 @@ namespace Basekit
 namespace
 {
 
-std::once_flag ownModuleOnce;
+Ostrel::OnceOnly ownModuleOnce;
 OwnModuleInfo ownModule;
 
 // The module whose image holds the given static variable.
@@ -71,16 +71,16 @@ std::wstring FileVersionOf(const std::wstring& path)
 
 const OwnModuleInfo& GetOwnModuleInfo()
 {
-    std::call_once(ownModuleOnce,
-                   []
-                   {
-                       if (HMODULE module = ModuleOf(&ownModuleOnce); module != nullptr)
-                       {
-                           GetModuleFilePath(module, ownModule.path);
-                       }
-                       ownModule.folder = FolderOf(ownModule.path);
-                       ownModule.version = FileVersionOf(ownModule.path);
-                   });
+    ownModuleOnce.Run(
+        []
+        {
+            if (HMODULE module = ModuleOf(&ownModuleOnce); module != nullptr)
+            {
+                GetModuleFilePath(module, ownModule.path);
+            }
+            ownModule.folder = FolderOf(ownModule.path);
+            ownModule.version = FileVersionOf(ownModule.path);
+        });
     return ownModule;
 }
 

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "HostSession.h"
+
+#include <cstddef>
+
+namespace RelayHost
+{
+
+// Sends count requests round-robin over the messages the module serves, each
+// loading and unloading the module, and prints the process's handles,
+// threads, private bytes and live helper objects every 1,000 requests. The
+// first of these lines (taken once COM, the shell and the bus are warm) is
+// the baseline; true when no later line exceeds it by more than 5 %, no
+// helper object outlives its request, and every request was delivered.
+bool Soak(HostSession& session, std::size_t count);
+
+} // namespace RelayHost
