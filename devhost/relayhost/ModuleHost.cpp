@@ -104,8 +104,9 @@ bool ModuleHost::loadModule()
     {
         return false;
     }
-    if (module_->initialize(settings_.busPassing, bus_, this, &ModuleHost::OnUnloadRequest, outcome_.calls) !=
-        MODULE_STATUS_SUCCESS)
+    const Ostrel::UnloadModuleCallback unloadCallback =
+        settings_.passUnloadCallback ? &ModuleHost::OnUnloadRequest : nullptr;
+    if (module_->initialize(settings_.busPassing, bus_, this, unloadCallback, outcome_.calls) != MODULE_STATUS_SUCCESS)
     {
         module_->discard(outcome_.calls);
         module_.reset();

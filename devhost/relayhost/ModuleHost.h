@@ -33,6 +33,8 @@ struct ModuleHostSettings
     std::wstring modulePath;
     std::wstring moduleName;
     BusPassing busPassing = BusPassing::HostPassesBus;
+    // False makes the host pass no unload callback, as a faulty host would.
+    bool passUnloadCallback = true;
 };
 
 class ModuleHost
