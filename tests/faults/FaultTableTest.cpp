@@ -1,6 +1,7 @@
 #include "ComServerRegistration.h"
 #include "DevelopmentSwitches.h"
 #include "HostBus.h"
+#include "JournalFile.h"
 #include "ModuleHost.h"
 #include "ModuleLogFiles.h"
 #include "RegistrationLock.h"
@@ -21,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Each row breaks one piece of the installation around the module, sends a
 // request through the development host, and checks the status the host saw
@@ -127,6 +129,17 @@ std::optional<std::uint32_t> CallStatus(const RequestOutcome& outcome, const std
     return found == outcome.calls.end() ? std::nullopt : std::optional<std::uint32_t>(found->status);
 }
 
+// How often the UI host helper was asked to open a page.
+std::size_t OpenedPages(const DevHostTest::JournalFile& journal)
+{
+    const std::vector<DevHost::JournalEntry> entries = journal.Entries();
+    return static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(),
+                                                  [](const DevHost::JournalEntry& entry) {
+                                                      return entry.component == L"UiHostHelper" &&
+                                                             entry.call == L"OpenInternal";
+                                                  }));
+}
+
 std::string Narrow(const std::wstring& text)
 {
     return std::string(text.begin(), text.end());
@@ -144,6 +157,9 @@ struct Fault
     // record only.
     const wchar_t* call;
     std::uint32_t status;
+    // Pages the UI host helper was asked to open: whether the request got
+    // as far as the user interface.
+    std::size_t pagesOpened;
     // A record the module logs; null when nothing may be logged at all.
     const wchar_t* record;
     bool passUnloadCallback = true;
@@ -194,6 +210,7 @@ protected:
     // module loading the very file the host's bus came from would share the
     // host's reference to it, taken without a trust decision.
     const ScreenRelayTest::TempFolder installFolder_;
+    const DevHostTest::JournalFile journal_;
     std::unique_ptr<HostBus> bus_;
 
 private:
@@ -211,18 +228,19 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
     const Fault faults[] = {
         {"bus library missing", BusPassing::ModuleLoadsBus,
          [&emptyFolder](const std::wstring&) { return SetInstallFolder(emptyFolder.Path()); }, reinstall,
-         L"InitializeModule", Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION,
+         L"InitializeModule", Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, 0,
          L"Failed to find valid path for library: MessageBus.dll."},
         {"bus library on the block list, from which it is exempt", BusPassing::ModuleLoadsBus,
          [](const std::wstring&) { return BlockBusLibrary(); }, Nothing, L"DirectMessage",
-         Ostrel::MODULE_STATUS_SUCCESS, nullptr},
+         Ostrel::MODULE_STATUS_SUCCESS, 1, nullptr},
         {"bus library unsigned and unlisted", BusPassing::ModuleLoadsBus,
          [](const std::wstring&) { return Unlist(L"MessageBus.dll"); },
          [](const std::wstring&) { return Ostrel::ListTrustedFile(Component(L"MessageBus.dll")); }, L"InitializeModule",
-         Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, L"Failed to load library: MessageBus.dll. Throwing ModuleException."},
+         Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, 0,
+         L"Failed to load library: MessageBus.dll. Throwing ModuleException."},
         {"install folder missing", BusPassing::ModuleLoadsBus,
          [](const std::wstring&) { return DeleteValue(kFrameworkKey, kInstallDirValue); }, reinstall,
-         L"InitializeModule", Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION,
+         L"InitializeModule", Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, 0,
          L"Failed to find valid path for library: MessageBus.dll."},
         {"install folder of the wrong type", BusPassing::ModuleLoadsBus,
          [](const std::wstring&) { return SetNumber(kFrameworkKey, kInstallDirValue, 1); },
@@ -231,24 +249,25 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
              const DWORD deleted = DeleteValue(kFrameworkKey, kInstallDirValue);
              return deleted != ERROR_SUCCESS ? deleted : SetInstallFolder(installFolder);
          },
-         L"InitializeModule", Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION,
+         L"InitializeModule", Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, 0,
          L"Failed to find valid path for library: MessageBus.dll."},
         {"UI host helper not registered", BusPassing::HostPassesBus,
          [](const std::wstring&) { return DevHost::UnregisterUiHostHelper(); },
          [](const std::wstring&) { return DevHost::RegisterUiHostHelper(Component(L"UiHostHelper.dll")); },
-         L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, L"Failed to call OpenInternal with P-17, error: -2147221164"},
+         L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 0,
+         L"Failed to call OpenInternal with P-17, error: -2147221164"},
         {"UI host helper unlisted", BusPassing::HostPassesBus,
          [](const std::wstring&) { return Unlist(L"UiHostHelper.dll"); },
          [](const std::wstring&) { return Ostrel::ListTrustedFile(Component(L"UiHostHelper.dll")); }, L"DirectMessage",
-         Ostrel::MODULE_STATUS_SUCCESS, L"Failed to call OpenInternal with P-17, error: -2147024891"},
+         Ostrel::MODULE_STATUS_SUCCESS, 0, L"Failed to call OpenInternal with P-17, error: -2147024891"},
         {"UI host helper failing its call", BusPassing::HostPassesBus,
          [](const std::wstring&) { return DevHost::WriteDevelopmentSwitch(L"UiHostHelper", L"OpenInternal", E_FAIL); },
          [](const std::wstring&) { return DeleteValue(kUiHostHelperSwitches, L"OpenInternal"); }, L"DirectMessage",
-         Ostrel::MODULE_STATUS_SUCCESS, L"Failed to call OpenInternal with P-17, error: -2147467259"},
+         Ostrel::MODULE_STATUS_SUCCESS, 1, L"Failed to call OpenInternal with P-17, error: -2147467259"},
         {"log folder uncreatable", BusPassing::HostPassesBus, BlockLogFolder, UnblockLogFolder, L"DirectMessage",
-         Ostrel::MODULE_STATUS_SUCCESS, nullptr},
+         Ostrel::MODULE_STATUS_SUCCESS, 1, nullptr},
         {"host's unload callback missing", BusPassing::HostPassesBus, Nothing, Nothing, L"DirectMessage",
-         Ostrel::MODULE_STATUS_SUCCESS, L"Failed to unload module. Error code: 2147483656.", false},
+         Ostrel::MODULE_STATUS_SUCCESS, 1, L"Failed to unload module. Error code: 2147483656.", false},
     };
 
     for (const Fault& fault : faults)
@@ -257,8 +276,10 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
         const std::wstring group = ScreenRelayTest::UniqueLogGroup();
         ASSERT_EQ(fault.inject(group), 0u);
 
+        const std::size_t openedBeforeFault = OpenedPages(journal_);
         const RequestOutcome failed = Send(group, fault.busPassing, fault.passUnloadCallback);
         EXPECT_EQ(CallStatus(failed, fault.call), std::optional<std::uint32_t>(fault.status));
+        EXPECT_EQ(OpenedPages(journal_), openedBeforeFault + fault.pagesOpened);
         const std::wstring logged = ScreenRelayTest::ReadLoggedText(group, L"ScreenRelay");
         if (fault.record == nullptr)
         {
@@ -270,11 +291,20 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
         }
 
         ASSERT_EQ(fault.repair(group), 0u);
-        const RequestOutcome served = Send(group, fault.busPassing, true);
-        EXPECT_EQ(served.handlerStatus, std::optional<Ostrel::ModuleStatus>(Ostrel::MODULE_STATUS_SUCCESS));
-        EXPECT_EQ(served.unloadRequestedBy, std::optional<std::wstring>(group));
-        EXPECT_TRUE(served.freed);
         ScreenRelayTest::RemoveLogGroup(group);
+
+        // Served: the page opened, nothing logged at the file log's default
+        // severity, and the module unloaded at its own request.
+        const std::wstring servedGroup = ScreenRelayTest::UniqueLogGroup();
+        const std::size_t openedBefore = OpenedPages(journal_);
+        const RequestOutcome served = Send(servedGroup, fault.busPassing, true);
+        EXPECT_EQ(served.handlerStatus, std::optional<Ostrel::ModuleStatus>(Ostrel::MODULE_STATUS_SUCCESS));
+        EXPECT_EQ(OpenedPages(journal_), openedBefore + 1);
+        const std::wstring servedLog = ScreenRelayTest::ReadLoggedText(servedGroup, L"ScreenRelay");
+        EXPECT_EQ(servedLog, L"") << Narrow(servedLog);
+        EXPECT_EQ(served.unloadRequestedBy, std::optional<std::wstring>(servedGroup));
+        EXPECT_TRUE(served.freed);
+        ScreenRelayTest::RemoveLogGroup(servedGroup);
     }
 }
 
