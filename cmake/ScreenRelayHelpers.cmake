@@ -36,7 +36,7 @@ function(screenrelay_add_test target)
     PROPERTIES TIMEOUT 300)
 endfunction()
 
-# A DLL that ships: stripped, because every trust check hashes the whole file
+# A binary that ships: stripped, because every trust check hashes the whole file
 # and the module is loaded for each request; its debug information goes to a
 # file beside it, found through the debug link. Built without a time stamp and
 # with the tools' own dates pinned, so the same commit gives the same bytes.

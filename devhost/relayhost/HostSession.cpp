@@ -7,6 +7,9 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <chrono>
+#include <vector>
+
 namespace RelayHost
 {
 
@@ -87,11 +90,43 @@ HostSession::~HostSession()
     }
 }
 
+namespace
+{
+
+// Programs the shell starts for a request (the updater, the browser) write
+// their journal lines a little after the request returns: read the journal
+// once it has stopped growing for a while, within a bound.
+std::vector<DevHost::JournalEntry> SettledJournal(const std::wstring& path)
+{
+    constexpr auto kQuiet = std::chrono::milliseconds(400);
+    constexpr auto kBound = std::chrono::seconds(3);
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<DevHost::JournalEntry> entries = DevHost::ReadJournal(path);
+    auto lastGrowth = start;
+    for (;;)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastGrowth >= kQuiet || now - start >= kBound)
+        {
+            return entries;
+        }
+        Sleep(50);
+        std::vector<DevHost::JournalEntry> again = DevHost::ReadJournal(path);
+        if (again.size() != entries.size())
+        {
+            lastGrowth = std::chrono::steady_clock::now();
+        }
+        entries = std::move(again);
+    }
+}
+
+} // namespace
+
 bool HostSession::run(const std::wstring& name, const std::wstring& payload)
 {
     const std::size_t journaled = DevHost::ReadJournal(journalPath_).size();
     const RequestOutcome outcome = host_->send(name, payload, kDeliveryTimeoutMilliseconds);
-    std::vector<DevHost::JournalEntry> entries = DevHost::ReadJournal(journalPath_);
+    std::vector<DevHost::JournalEntry> entries = SettledJournal(journalPath_);
     entries.erase(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(std::min(journaled, entries.size())));
     PrintRequestReport(name, payload, outcome, entries);
     const bool moduleFailedToLoad = outcome.times.received != 0 && !outcome.deliveredByBus && !outcome.handlerStatus;

@@ -1,6 +1,7 @@
 #include "screenrelay/ScreenRelayImpl.h"
 
 #include "logging/Log.h"
+#include "screenrelay/ConnectivityCheck.h"
 #include "screenrelay/MessageNames.h"
 #include "screenrelay/PayloadReading.h"
 #include "uihost/QvRegAPI.h"
@@ -29,12 +30,16 @@ std::shared_ptr<Service> orDefault(std::shared_ptr<Service> service)
 } // namespace
 
 ScreenRelayImpl::ScreenRelayImpl(std::wstring mappingDefinition, std::shared_ptr<WinCOMFundamentalsAPI> comApi,
-                                 std::shared_ptr<VRTCommonAPI> uiHostApi, std::shared_ptr<QvRegAPI> registryApi)
+                                 std::shared_ptr<VRTCommonAPI> uiHostApi, std::shared_ptr<QvRegAPI> registryApi,
+                                 std::shared_ptr<ConnectivityCheck> connectivity,
+                                 std::chrono::milliseconds settingsRequestTimeout)
     : BaseModule(nullptr)
     , mappingDefinition_(std::move(mappingDefinition))
     , uiHostApi_(orDefault(std::move(uiHostApi)))
     , comApi_(orDefault(std::move(comApi)))
     , registryApi_(orDefault(std::move(registryApi)))
+    , connectivity_(orDefault(std::move(connectivity)))
+    , settingsRequestTimeout_(settingsRequestTimeout)
     , handlers_(buildHandlerTable())
     , requestLock_(kRequestLockSpinCount)
 {

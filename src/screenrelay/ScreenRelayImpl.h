@@ -4,6 +4,7 @@
 #include "screenrelay/CriticalSection.h"
 #include "screenrelay/SharedMutex.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@
 namespace Ostrel
 {
 
+class ConnectivityCheck;
 class QvRegAPI;
 class VRTCommonAPI;
 class WinCOMFundamentalsAPI;
@@ -31,10 +33,15 @@ class WinCOMFundamentalsAPI;
 class ScreenRelayImpl : public BaseModule
 {
 public:
+    // How long the in-app support handler waits for the settings service.
+    static constexpr std::chrono::milliseconds kSettingsRequestTimeout{5000};
+
     // The mapping definition is the JSON text of the screens table; empty
     // service pointers are replaced by the default implementations.
     ScreenRelayImpl(std::wstring mappingDefinition, std::shared_ptr<WinCOMFundamentalsAPI> comApi,
-                    std::shared_ptr<VRTCommonAPI> uiHostApi, std::shared_ptr<QvRegAPI> registryApi);
+                    std::shared_ptr<VRTCommonAPI> uiHostApi, std::shared_ptr<QvRegAPI> registryApi,
+                    std::shared_ptr<ConnectivityCheck> connectivity = nullptr,
+                    std::chrono::milliseconds settingsRequestTimeout = kSettingsRequestTimeout);
     ~ScreenRelayImpl() override;
 
     // Subscribes the ten handlers, then fills the mapping table. A failed
@@ -64,6 +71,12 @@ public:
     bool showHelpMessageHandler(const std::wstring& payload);
     bool openAppMessageHandler(const std::wstring& payload);
     bool showInAppSupportMessageHandler(const std::wstring& payload);
+
+    // Asks the settings service over the bus whether this is a partner
+    // installation, which gets the offline support screen. True only for a
+    // reply whose payload holds "value":"0"; a failed, refused or timed-out
+    // request answers false.
+    bool isISP();
 
     // The payload readers. Each parses its own document, logs why a payload
     // is unusable and answers false then; the values are meaningful only when
@@ -116,6 +129,8 @@ private:
     std::shared_ptr<VRTCommonAPI> uiHostApi_;
     std::shared_ptr<WinCOMFundamentalsAPI> comApi_;
     std::shared_ptr<QvRegAPI> registryApi_;
+    std::shared_ptr<ConnectivityCheck> connectivity_;
+    const std::chrono::milliseconds settingsRequestTimeout_;
     std::vector<HandlerEntry> handlers_;
     CriticalSection requestLock_;
 };

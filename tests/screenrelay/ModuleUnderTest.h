@@ -7,6 +7,8 @@
 
 #include <gmock/gmock.h>
 
+#include <objbase.h>
+
 #include <atomic>
 #include <functional>
 #include <map>
@@ -51,19 +53,27 @@ private:
     Ostrel::ModuleStatus answer_ = Ostrel::MODULE_STATUS_SUCCESS;
 };
 
-// A module object over a mocked bus and a mocked UI host, base-initialized
-// as the entry points do it. Subscriptions are accepted and kept by name.
+// A module object over a mocked bus, UI host, task allocator, registry
+// reader and connectivity check (offline unless told otherwise),
+// base-initialized as the entry points do it. A UI host or registry reader
+// given here replaces its mock. Subscriptions are accepted and kept by name.
 class ModuleUnderTest
 {
 public:
     explicit ModuleUnderTest(const std::wstring& mappingDefinition = kTwoScreens,
-                             std::shared_ptr<Ostrel::VRTCommonAPI> uiHost = nullptr)
+                             std::shared_ptr<Ostrel::VRTCommonAPI> uiHost = nullptr,
+                             std::shared_ptr<Ostrel::QvRegAPI> registry = nullptr)
         : uiHost_(std::make_shared<::testing::NiceMock<MockUiHost>>())
+        , taskMemory_(std::make_shared<::testing::NiceMock<MockTaskMemory>>())
+        , registry_(std::make_shared<::testing::NiceMock<MockRegistry>>())
+        , connectivity_(std::make_shared<::testing::NiceMock<MockConnectivityCheck>>())
         , bus_(std::make_shared<::testing::NiceMock<MockMessageBus>>())
-        , module_(std::make_unique<Ostrel::ScreenRelayImpl>(mappingDefinition, nullptr,
-                                                            uiHost ? std::move(uiHost) : uiHost_, nullptr))
+        , module_(std::make_unique<Ostrel::ScreenRelayImpl>(mappingDefinition, taskMemory_,
+                                                            uiHost ? std::move(uiHost) : uiHost_,
+                                                            registry ? std::move(registry) : registry_, connectivity_))
     {
         using ::testing::_;
+        ON_CALL(*taskMemory_, freeTaskMemory(_)).WillByDefault(CoTaskMemFree);
         ON_CALL(*bus_, subscribeInSession(_, _))
             .WillByDefault(
                 [this](const std::wstring& name, Ostrel::MessageHandler handler)
@@ -80,6 +90,9 @@ public:
 
     Ostrel::ScreenRelayImpl& Module() { return *module_; }
     MockUiHost& UiHost() { return *uiHost_; }
+    MockTaskMemory& TaskMemory() { return *taskMemory_; }
+    MockRegistry& Registry() { return *registry_; }
+    MockConnectivityCheck& Connectivity() { return *connectivity_; }
     MockMessageBus& Bus() { return *bus_; }
     UnloadRequests& Unloads() { return unloads_; }
     // Message names in the order they were subscribed, with their handlers.
@@ -89,6 +102,9 @@ private:
     UnloadRequests unloads_;
     std::vector<std::pair<std::wstring, Ostrel::MessageHandler>> subscriptions_;
     std::shared_ptr<::testing::NiceMock<MockUiHost>> uiHost_;
+    std::shared_ptr<::testing::NiceMock<MockTaskMemory>> taskMemory_;
+    std::shared_ptr<::testing::NiceMock<MockRegistry>> registry_;
+    std::shared_ptr<::testing::NiceMock<MockConnectivityCheck>> connectivity_;
     std::shared_ptr<::testing::NiceMock<MockMessageBus>> bus_;
     std::unique_ptr<Ostrel::ScreenRelayImpl> module_;
 };
