@@ -2,9 +2,11 @@
 #include "DevelopmentSwitches.h"
 #include "HostBus.h"
 #include "JournalFile.h"
+#include "LogIniSettings.h"
 #include "ModuleHost.h"
 #include "ModuleLogFiles.h"
 #include "RegistrationLock.h"
+#include "SettingsService.h"
 #include "platform/TrustList.h"
 #include "platform/TrustVerification.h"
 #include "registry/FileVersionInfo.h"
@@ -14,10 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
 #include <windows.h>
 #include <shlobj.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -38,14 +42,34 @@ using RelayHost::ModuleHost;
 using RelayHost::RequestOutcome;
 
 constexpr std::uint32_t kTimeoutMilliseconds = 60000;
-constexpr wchar_t kRequest[] = L"ZTS.UI.ShowWithPageID";
-constexpr wchar_t kPayload[] = LR"({"page_id":"P-17"})";
+
+// A request, and the call of the UI host helper that serves it.
+struct Request
+{
+    const wchar_t* message;
+    const wchar_t* payload;
+    const wchar_t* helperCall;
+};
+
+const Request kPageRequest{L"ZTS.UI.ShowWithPageID", LR"({"page_id":"P-17"})", L"OpenInternal"};
+const Request kWebSafetyRequest{L"ZTS.UI.ShowSurfmark", L"{}", L"OpenUrlInContainer"};
+const Request kContainerRequest{L"ZTS.UI.ShowInContainer",
+                                LR"({"link":"https://localhost/offer","parameters":"a=1","launch_point":5})",
+                                L"OpenUrlInContainer"};
+const Request kSupportRequest{L"ZTS.UI.OpenInAppSupport", LR"({"fault_id":"42"})", L"OpenUrlInContainer"};
 
 constexpr wchar_t kFrameworkKey[] = L"SOFTWARE\\NORVANE\\RADADUV";
 constexpr wchar_t kInstallDirValue[] = L"Install Dir";
 constexpr wchar_t kBlockListKey[] = L"SOFTWARE\\Norvane\\RadAduv\\List\\messagebus.dll";
 constexpr wchar_t kLoggingKey[] = L"SOFTWARE\\Norvane\\Logging";
 constexpr wchar_t kUiHostHelperSwitches[] = L"SOFTWARE\\Norvane\\VRT\\DevHost\\UiHostHelper";
+constexpr wchar_t kWebSafetyKey[] = L"SOFTWARE\\Norvane\\VRT\\Settings\\toc\\A12341F7-A130-4447-97AD-2675F46516FB";
+constexpr wchar_t kWebSafetyValue[] = L"LinkContext";
+constexpr wchar_t kWebSafetyLink[] = L"https://localhost/websafety";
+constexpr wchar_t kQvUtilKey[] = L"SOFTWARE\\Norvane\\Platform";
+constexpr wchar_t kQvUtilFolderValue[] = L"qvutil64_install_dir";
+constexpr wchar_t kConnectivityKey[] = L"SOFTWARE\\Norvane\\VRT\\Connectivity";
+constexpr char kKeepAliveAddress[] = "127.0.0.2";
 
 // The folder of the components the development host loads: the one above
 // this program's own folder, without a trailing backslash.
@@ -117,6 +141,17 @@ DWORD BlockLogFolder(const std::wstring& group)
     return ScreenRelayTest::WriteFileBytes(blocker, "not a folder") ? ERROR_SUCCESS : GetLastError();
 }
 
+// Makes the module's file log for the group keep records of every level.
+DWORD LogEveryLevel(const std::wstring& group)
+{
+    std::wstring folder;
+    std::wstring error;
+    const DWORD found = RelayHost::ModuleLogFolder(group, folder);
+    return found != ERROR_SUCCESS                                                             ? found
+           : RelayHost::WriteLogIniSettings(folder + L"\\log.ini", {{L"Severity", 1}}, error) ? ERROR_SUCCESS
+                                                                                              : ERROR_WRITE_FAULT;
+}
+
 DWORD UnblockLogFolder(const std::wstring& group)
 {
     return DeleteFileW(LogFolderBlocker(group).c_str()) ? ERROR_SUCCESS : GetLastError();
@@ -129,16 +164,63 @@ std::optional<std::uint32_t> CallStatus(const RequestOutcome& outcome, const std
     return found == outcome.calls.end() ? std::nullopt : std::optional<std::uint32_t>(found->status);
 }
 
-// How often the UI host helper was asked to open a page.
-std::size_t OpenedPages(const DevHostTest::JournalFile& journal)
+// How often the UI host helper received the call.
+std::size_t HelperCalls(const DevHostTest::JournalFile& journal, const wchar_t* call)
 {
     const std::vector<DevHost::JournalEntry> entries = journal.Entries();
     return static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(),
-                                                  [](const DevHost::JournalEntry& entry) {
-                                                      return entry.component == L"UiHostHelper" &&
-                                                             entry.call == L"OpenInternal";
+                                                  [call](const DevHost::JournalEntry& entry) {
+                                                      return entry.component == L"UiHostHelper" && entry.call == call;
                                                   }));
 }
+
+std::chrono::milliseconds HandlingTime(const RequestOutcome& outcome)
+{
+    return std::chrono::milliseconds((outcome.times.handled - outcome.times.received) * 1000 /
+                                     RelayHost::PerformanceCounterFrequency());
+}
+
+// Winsock for the keep-alive server's stand-in: a loopback listener on a free
+// port that never accepts, so that a connect completes in its backlog.
+class KeepAliveListener
+{
+public:
+    KeepAliveListener()
+    {
+        WSADATA data{};
+        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = inet_addr(kKeepAliveAddress);
+        int length = sizeof(local);
+        if (socket_ != INVALID_SOCKET && bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof(local)) == 0 &&
+            listen(socket_, SOMAXCONN) == 0 && getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &length) == 0)
+        {
+            port_ = ntohs(local.sin_port);
+        }
+    }
+    ~KeepAliveListener()
+    {
+        if (socket_ != INVALID_SOCKET)
+        {
+            closesocket(socket_);
+        }
+        if (started_)
+        {
+            WSACleanup();
+        }
+    }
+    KeepAliveListener(const KeepAliveListener&) = delete;
+    KeepAliveListener& operator=(const KeepAliveListener&) = delete;
+
+    unsigned short Port() const { return port_; }
+
+private:
+    bool started_ = false;
+    SOCKET socket_ = INVALID_SOCKET;
+    unsigned short port_ = 0;
+};
 
 std::string Narrow(const std::wstring& text)
 {
@@ -148,6 +230,7 @@ std::string Narrow(const std::wstring& text)
 struct Fault
 {
     const char* name;
+    const Request& request;
     BusPassing busPassing;
     // Breaks and mends the piece; each gets the module's log group.
     std::function<DWORD(const std::wstring&)> inject;
@@ -157,12 +240,16 @@ struct Fault
     // record only.
     const wchar_t* call;
     std::uint32_t status;
-    // Pages the UI host helper was asked to open: whether the request got
-    // as far as the user interface.
-    std::size_t pagesOpened;
-    // A record the module logs; null when nothing may be logged at all.
+    // How often the UI host helper got the request's call: whether the
+    // request got as far as the user interface.
+    std::size_t helperCalls;
+    // The record the module logs, which the next request no longer logs;
+    // null when the module logs no error.
     const wchar_t* record;
     bool passUnloadCallback = true;
+    // How long the handler waits for the settings service: at least this,
+    // and less than twice as long.
+    std::chrono::seconds settingsWait{};
 };
 
 DWORD Nothing(const std::wstring&)
@@ -187,23 +274,40 @@ protected:
         ASSERT_EQ(Ostrel::ListTrustedFile(Component(L"UiHostHelper.dll")), 0u);
         ASSERT_EQ(DevHost::RegisterUiHostHelper(Component(L"UiHostHelper.dll")), 0u);
         ASSERT_EQ(SetNumber(kLoggingKey, L"Logging Mechanism", 1), 0u);
+        ASSERT_EQ(SetText(kWebSafetyKey, kWebSafetyValue, kWebSafetyLink), 0u);
+        ASSERT_NE(keepAlive_.Port(), 0u);
+        const std::string keepAliveAddress = kKeepAliveAddress;
+        ASSERT_EQ(SetText(kConnectivityKey, L"KeepAliveServer",
+                          std::wstring(keepAliveAddress.begin(), keepAliveAddress.end())),
+                  0u);
+        ASSERT_EQ(SetNumber(kConnectivityKey, L"KeepAlivePort", keepAlive_.Port()), 0u);
         std::wstring error;
         bus_ = HostBus::Open(Component(L"MessageBus.dll"), error);
         ASSERT_NE(bus_, nullptr) << Narrow(error);
+        ASSERT_EQ(StartSettingsService(RelayHost::SettingsAnswers::Answered), 0u);
     }
 
     void TearDown() override
     {
+        settings_.reset();
         bus_.reset();
         EXPECT_EQ(DevHost::UnregisterUiHostHelper(), 0u);
     }
 
-    RequestOutcome Send(const std::wstring& group, BusPassing busPassing, bool passUnloadCallback)
+    DWORD StartSettingsService(RelayHost::SettingsAnswers answers)
+    {
+        settings_.reset();
+        settings_ = RelayHost::SettingsService::Start(*bus_, answers);
+        return settings_ ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
+    }
+
+    RequestOutcome Send(const std::wstring& group, const Request& request, BusPassing busPassing,
+                        bool passUnloadCallback)
     {
         ModuleHost host(
             *bus_, RelayHost::ModuleHostSettings{Component(L"ScreenRelay.dll"), group, busPassing, passUnloadCallback});
         EXPECT_EQ(host.subscribe(), 0u);
-        return host.send(kRequest, kPayload, kTimeoutMilliseconds);
+        return host.send(request.message, request.payload, kTimeoutMilliseconds);
     }
 
     // The framework's install folder, holding a copy of the bus library: a
@@ -211,7 +315,9 @@ protected:
     // host's reference to it, taken without a trust decision.
     const ScreenRelayTest::TempFolder installFolder_;
     const DevHostTest::JournalFile journal_;
+    const KeepAliveListener keepAlive_;
     std::unique_ptr<HostBus> bus_;
+    std::unique_ptr<RelayHost::SettingsService> settings_;
 
 private:
     DevHost::RegistrationLock registrations_;
@@ -226,23 +332,23 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
         return SetInstallFolder(installFolder);
     };
     const Fault faults[] = {
-        {"bus library missing", BusPassing::ModuleLoadsBus,
+        {"bus library missing", kPageRequest, BusPassing::ModuleLoadsBus,
          [&emptyFolder](const std::wstring&) { return SetInstallFolder(emptyFolder.Path()); }, reinstall,
          L"InitializeModule", Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, 0,
          L"Failed to find valid path for library: MessageBus.dll."},
-        {"bus library on the block list, from which it is exempt", BusPassing::ModuleLoadsBus,
+        {"bus library on the block list, from which it is exempt", kPageRequest, BusPassing::ModuleLoadsBus,
          [](const std::wstring&) { return BlockBusLibrary(); }, Nothing, L"DirectMessage",
          Ostrel::MODULE_STATUS_SUCCESS, 1, nullptr},
-        {"bus library unsigned and unlisted", BusPassing::ModuleLoadsBus,
+        {"bus library unsigned and unlisted", kPageRequest, BusPassing::ModuleLoadsBus,
          [](const std::wstring&) { return Unlist(L"MessageBus.dll"); },
          [](const std::wstring&) { return Ostrel::ListTrustedFile(Component(L"MessageBus.dll")); }, L"InitializeModule",
          Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, 0,
          L"Failed to load library: MessageBus.dll. Throwing ModuleException."},
-        {"install folder missing", BusPassing::ModuleLoadsBus,
+        {"install folder missing", kPageRequest, BusPassing::ModuleLoadsBus,
          [](const std::wstring&) { return DeleteValue(kFrameworkKey, kInstallDirValue); }, reinstall,
          L"InitializeModule", Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, 0,
          L"Failed to find valid path for library: MessageBus.dll."},
-        {"install folder of the wrong type", BusPassing::ModuleLoadsBus,
+        {"install folder of the wrong type", kPageRequest, BusPassing::ModuleLoadsBus,
          [](const std::wstring&) { return SetNumber(kFrameworkKey, kInstallDirValue, 1); },
          [&installFolder](const std::wstring&)
          {
@@ -251,23 +357,56 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
          },
          L"InitializeModule", Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, 0,
          L"Failed to find valid path for library: MessageBus.dll."},
-        {"UI host helper not registered", BusPassing::HostPassesBus,
+        {"UI host helper not registered", kPageRequest, BusPassing::HostPassesBus,
          [](const std::wstring&) { return DevHost::UnregisterUiHostHelper(); },
          [](const std::wstring&) { return DevHost::RegisterUiHostHelper(Component(L"UiHostHelper.dll")); },
          L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 0,
          L"Failed to call OpenInternal with P-17, error: -2147221164"},
-        {"UI host helper unlisted", BusPassing::HostPassesBus,
+        {"UI host helper unlisted", kPageRequest, BusPassing::HostPassesBus,
          [](const std::wstring&) { return Unlist(L"UiHostHelper.dll"); },
          [](const std::wstring&) { return Ostrel::ListTrustedFile(Component(L"UiHostHelper.dll")); }, L"DirectMessage",
          Ostrel::MODULE_STATUS_SUCCESS, 0, L"Failed to call OpenInternal with P-17, error: -2147024891"},
-        {"UI host helper failing its call", BusPassing::HostPassesBus,
+        {"UI host helper failing its call", kPageRequest, BusPassing::HostPassesBus,
          [](const std::wstring&) { return DevHost::WriteDevelopmentSwitch(L"UiHostHelper", L"OpenInternal", E_FAIL); },
          [](const std::wstring&) { return DeleteValue(kUiHostHelperSwitches, L"OpenInternal"); }, L"DirectMessage",
          Ostrel::MODULE_STATUS_SUCCESS, 1, L"Failed to call OpenInternal with P-17, error: -2147467259"},
-        {"log folder uncreatable", BusPassing::HostPassesBus, BlockLogFolder, UnblockLogFolder, L"DirectMessage",
-         Ostrel::MODULE_STATUS_SUCCESS, 1, nullptr},
-        {"host's unload callback missing", BusPassing::HostPassesBus, Nothing, Nothing, L"DirectMessage",
+        {"log folder uncreatable", kPageRequest, BusPassing::HostPassesBus, BlockLogFolder, UnblockLogFolder,
+         L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 1, nullptr},
+        {"host's unload callback missing", kPageRequest, BusPassing::HostPassesBus, Nothing, Nothing, L"DirectMessage",
          Ostrel::MODULE_STATUS_SUCCESS, 1, L"Failed to unload module. Error code: 2147483656.", false},
+        {"web-safety link context missing", kWebSafetyRequest, BusPassing::HostPassesBus,
+         [](const std::wstring&) { return DeleteValue(kWebSafetyKey, kWebSafetyValue); },
+         [](const std::wstring&) { return SetText(kWebSafetyKey, kWebSafetyValue, kWebSafetyLink); }, L"DirectMessage",
+         Ostrel::MODULE_STATUS_SUCCESS, 0,
+         L"Failed to read registry key SOFTWARE\\Norvane\\VRT\\Settings\\toc\\A12341F7-A130-4447-97AD-2675F46516FB "
+         L"value LinkContext with error: 2"},
+        {"web-safety link context of the wrong type", kWebSafetyRequest, BusPassing::HostPassesBus,
+         [](const std::wstring&) { return SetNumber(kWebSafetyKey, kWebSafetyValue, 1); },
+         [](const std::wstring&)
+         {
+             const DWORD deleted = DeleteValue(kWebSafetyKey, kWebSafetyValue);
+             return deleted != ERROR_SUCCESS ? deleted : SetText(kWebSafetyKey, kWebSafetyValue, kWebSafetyLink);
+         },
+         L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 0,
+         L"Failed to read registry key SOFTWARE\\Norvane\\VRT\\Settings\\toc\\A12341F7-A130-4447-97AD-2675F46516FB "
+         L"key LinkContext of type 4"},
+        {"QvUtil.dll missing: the launch point is written directly", kContainerRequest, BusPassing::HostPassesBus,
+         Nothing,
+         [](const std::wstring&)
+         {
+             const DWORD listed = Ostrel::ListTrustedFile(Component(L"QvUtil.dll"));
+             return listed != ERROR_SUCCESS ? listed : SetText(kQvUtilKey, kQvUtilFolderValue, ComponentsFolder());
+         },
+         L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 1, nullptr},
+        {"settings service silent", kSupportRequest, BusPassing::HostPassesBus,
+         [this](const std::wstring& group)
+         {
+             const DWORD logging = LogEveryLevel(group);
+             return logging != ERROR_SUCCESS ? logging
+                                             : StartSettingsService(RelayHost::SettingsAnswers::LeftUnanswered);
+         },
+         [this](const std::wstring&) { return StartSettingsService(RelayHost::SettingsAnswers::Answered); },
+         L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 1, L"Is Isp return 0", true, std::chrono::seconds(5)},
     };
 
     for (const Fault& fault : faults)
@@ -276,14 +415,19 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
         const std::wstring group = ScreenRelayTest::UniqueLogGroup();
         ASSERT_EQ(fault.inject(group), 0u);
 
-        const std::size_t openedBeforeFault = OpenedPages(journal_);
-        const RequestOutcome failed = Send(group, fault.busPassing, fault.passUnloadCallback);
+        const std::size_t callsBeforeFault = HelperCalls(journal_, fault.request.helperCall);
+        const RequestOutcome failed = Send(group, fault.request, fault.busPassing, fault.passUnloadCallback);
         EXPECT_EQ(CallStatus(failed, fault.call), std::optional<std::uint32_t>(fault.status));
-        EXPECT_EQ(OpenedPages(journal_), openedBeforeFault + fault.pagesOpened);
+        EXPECT_EQ(HelperCalls(journal_, fault.request.helperCall), callsBeforeFault + fault.helperCalls);
+        if (fault.settingsWait.count() != 0)
+        {
+            EXPECT_GE(HandlingTime(failed), fault.settingsWait);
+            EXPECT_LT(HandlingTime(failed), 2 * fault.settingsWait);
+        }
         const std::wstring logged = ScreenRelayTest::ReadLoggedText(group, L"ScreenRelay");
         if (fault.record == nullptr)
         {
-            EXPECT_EQ(logged, L"");
+            EXPECT_EQ(logged.find(L"(Error)"), std::wstring::npos) << Narrow(logged);
         }
         else
         {
@@ -293,15 +437,19 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
         ASSERT_EQ(fault.repair(group), 0u);
         ScreenRelayTest::RemoveLogGroup(group);
 
-        // Served: the page opened, nothing logged at the file log's default
-        // severity, and the module unloaded at its own request.
+        // Served: the helper called without the fault's record, and the module
+        // unloaded at its own request.
         const std::wstring servedGroup = ScreenRelayTest::UniqueLogGroup();
-        const std::size_t openedBefore = OpenedPages(journal_);
-        const RequestOutcome served = Send(servedGroup, fault.busPassing, true);
+        const std::size_t callsBefore = HelperCalls(journal_, fault.request.helperCall);
+        const RequestOutcome served = Send(servedGroup, fault.request, fault.busPassing, true);
         EXPECT_EQ(served.handlerStatus, std::optional<Ostrel::ModuleStatus>(Ostrel::MODULE_STATUS_SUCCESS));
-        EXPECT_EQ(OpenedPages(journal_), openedBefore + 1);
+        EXPECT_EQ(HelperCalls(journal_, fault.request.helperCall), callsBefore + 1);
+        EXPECT_LT(HandlingTime(served), std::chrono::seconds(5));
         const std::wstring servedLog = ScreenRelayTest::ReadLoggedText(servedGroup, L"ScreenRelay");
-        EXPECT_EQ(servedLog, L"") << Narrow(servedLog);
+        if (fault.record != nullptr)
+        {
+            EXPECT_EQ(servedLog.find(fault.record), std::wstring::npos) << Narrow(servedLog);
+        }
         EXPECT_EQ(served.unloadRequestedBy, std::optional<std::wstring>(servedGroup));
         EXPECT_TRUE(served.freed);
         ScreenRelayTest::RemoveLogGroup(servedGroup);
