@@ -43,20 +43,25 @@ using RelayHost::RequestOutcome;
 
 constexpr std::uint32_t kTimeoutMilliseconds = 60000;
 
-// A request, and the call of the UI host helper that serves it.
+// A request, and the development component's journaled call that serves it.
 struct Request
 {
     const wchar_t* message;
     const wchar_t* payload;
-    const wchar_t* helperCall;
+    const wchar_t* component;
+    const wchar_t* call;
 };
 
-const Request kPageRequest{L"ZTS.UI.ShowWithPageID", LR"({"page_id":"P-17"})", L"OpenInternal"};
-const Request kWebSafetyRequest{L"ZTS.UI.ShowSurfmark", L"{}", L"OpenUrlInContainer"};
+const Request kPageRequest{L"ZTS.UI.ShowWithPageID", LR"({"page_id":"P-17"})", L"UiHostHelper", L"OpenInternal"};
+const Request kWebSafetyRequest{L"ZTS.UI.ShowSurfmark", L"{}", L"UiHostHelper", L"OpenUrlInContainer"};
 const Request kContainerRequest{L"ZTS.UI.ShowInContainer",
                                 LR"({"link":"https://localhost/offer","parameters":"a=1","launch_point":5})",
-                                L"OpenUrlInContainer"};
-const Request kSupportRequest{L"ZTS.UI.OpenInAppSupport", LR"({"fault_id":"42"})", L"OpenUrlInContainer"};
+                                L"UiHostHelper", L"OpenUrlInContainer"};
+const Request kSupportRequest{L"ZTS.UI.OpenInAppSupport", LR"({"fault_id":"42"})", L"UiHostHelper",
+                              L"OpenUrlInContainer"};
+// A link of the link table whose text is a substitute variable naming the
+// stand-in browser, which the shell starts.
+const Request kBrowserRequest{L"ZTS.UI.ShowInBrowser", LR"({"url":"substlink:relay"})", L"Browser", L"Open"};
 
 constexpr wchar_t kFrameworkKey[] = L"SOFTWARE\\NORVANE\\RADADUV";
 constexpr wchar_t kInstallDirValue[] = L"Install Dir";
@@ -70,6 +75,11 @@ constexpr wchar_t kQvUtilKey[] = L"SOFTWARE\\Norvane\\Platform";
 constexpr wchar_t kQvUtilFolderValue[] = L"qvutil64_install_dir";
 constexpr wchar_t kConnectivityKey[] = L"SOFTWARE\\Norvane\\VRT\\Connectivity";
 constexpr char kKeepAliveAddress[] = "127.0.0.2";
+constexpr wchar_t kLinksKey[] = L"SOFTWARE\\Norvane\\VRT\\Settings\\Links";
+constexpr wchar_t kLinkName[] = L"relay";
+constexpr wchar_t kLinkText[] = L"%relaybrowser%";
+constexpr wchar_t kSubstituteKey[] = L"SOFTWARE\\Norvane\\VRT\\AppInfo\\Substitute";
+constexpr wchar_t kSubstituteName[] = L"relaybrowser";
 
 // The folder of the components the development host loads: the one above
 // this program's own folder, without a trailing backslash.
@@ -164,14 +174,29 @@ std::optional<std::uint32_t> CallStatus(const RequestOutcome& outcome, const std
     return found == outcome.calls.end() ? std::nullopt : std::optional<std::uint32_t>(found->status);
 }
 
-// How often the UI host helper received the call.
-std::size_t HelperCalls(const DevHostTest::JournalFile& journal, const wchar_t* call)
+// How often the request's serving call was journaled, once the journal holds
+// at least the expected count or a generous bound has passed: a started
+// program journals on its own time.
+std::size_t ServingCalls(const DevHostTest::JournalFile& journal, const Request& request, std::size_t expected)
 {
-    const std::vector<DevHost::JournalEntry> entries = journal.Entries();
-    return static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(),
-                                                  [call](const DevHost::JournalEntry& entry) {
-                                                      return entry.component == L"UiHostHelper" && entry.call == call;
-                                                  }));
+    return journal.WaitFor(request.component, request.call, expected, std::chrono::seconds(30)).size();
+}
+
+DWORD SetLinkText()
+{
+    return SetText(kLinksKey, kLinkName, kLinkText);
+}
+
+DWORD SetBrowserSubstitute()
+{
+    return SetText(kSubstituteKey, kSubstituteName, Component(L"RelayBrowser.exe"));
+}
+
+// Replaces a value of another type by its text.
+DWORD Retype(const wchar_t* key, const wchar_t* name, DWORD (*setText)())
+{
+    const DWORD deleted = DeleteValue(key, name);
+    return deleted != ERROR_SUCCESS ? deleted : setText();
 }
 
 std::chrono::milliseconds HandlingTime(const RequestOutcome& outcome)
@@ -240,9 +265,9 @@ struct Fault
     // record only.
     const wchar_t* call;
     std::uint32_t status;
-    // How often the UI host helper got the request's call: whether the
-    // request got as far as the user interface.
-    std::size_t helperCalls;
+    // How often the request's serving call was made: whether the request got
+    // as far as the user interface.
+    std::size_t servingCalls;
     // The record the module logs, which the next request no longer logs;
     // null when the module logs no error.
     const wchar_t* record;
@@ -272,9 +297,12 @@ protected:
         ASSERT_EQ(SetInstallFolder(installFolder_.Path()), 0u);
         ASSERT_EQ(Ostrel::ListTrustedFile(Component(L"MessageBus.dll")), 0u);
         ASSERT_EQ(Ostrel::ListTrustedFile(Component(L"UiHostHelper.dll")), 0u);
+        ASSERT_EQ(Ostrel::ListTrustedFile(Component(L"RelayBrowser.exe")), 0u);
         ASSERT_EQ(DevHost::RegisterUiHostHelper(Component(L"UiHostHelper.dll")), 0u);
         ASSERT_EQ(SetNumber(kLoggingKey, L"Logging Mechanism", 1), 0u);
         ASSERT_EQ(SetText(kWebSafetyKey, kWebSafetyValue, kWebSafetyLink), 0u);
+        ASSERT_EQ(SetLinkText(), 0u);
+        ASSERT_EQ(SetBrowserSubstitute(), 0u);
         ASSERT_NE(keepAlive_.Port(), 0u);
         const std::string keepAliveAddress = kKeepAliveAddress;
         ASSERT_EQ(SetText(kConnectivityKey, L"KeepAliveServer",
@@ -390,14 +418,6 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
          L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 0,
          L"Failed to read registry key SOFTWARE\\Norvane\\VRT\\Settings\\toc\\A12341F7-A130-4447-97AD-2675F46516FB "
          L"key LinkContext of type 4"},
-        {"QvUtil.dll missing: the launch point is written directly", kContainerRequest, BusPassing::HostPassesBus,
-         Nothing,
-         [](const std::wstring&)
-         {
-             const DWORD listed = Ostrel::ListTrustedFile(Component(L"QvUtil.dll"));
-             return listed != ERROR_SUCCESS ? listed : SetText(kQvUtilKey, kQvUtilFolderValue, ComponentsFolder());
-         },
-         L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 1, nullptr},
         {"settings service silent", kSupportRequest, BusPassing::HostPassesBus,
          [this](const std::wstring& group)
          {
@@ -407,6 +427,32 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
          },
          [this](const std::wstring&) { return StartSettingsService(RelayHost::SettingsAnswers::Answered); },
          L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 1, L"Is Isp return 0", true, std::chrono::seconds(5)},
+        {"link missing", kBrowserRequest, BusPassing::HostPassesBus,
+         [](const std::wstring&) { return DeleteValue(kLinksKey, kLinkName); },
+         [](const std::wstring&) { return SetLinkText(); }, L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 0,
+         L"Failed to expand any kesp arguments in url, error: -2147467259"},
+        {"link of the wrong type", kBrowserRequest, BusPassing::HostPassesBus,
+         [](const std::wstring&) { return SetNumber(kLinksKey, kLinkName, 1); },
+         [](const std::wstring&) { return Retype(kLinksKey, kLinkName, SetLinkText); }, L"DirectMessage",
+         Ostrel::MODULE_STATUS_SUCCESS, 0, L"Failed to execute url, error: 5"},
+        {"substitute value missing", kBrowserRequest, BusPassing::HostPassesBus,
+         [](const std::wstring&) { return DeleteValue(kSubstituteKey, kSubstituteName); },
+         [](const std::wstring&) { return SetBrowserSubstitute(); }, L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 0,
+         L"Failed to execute url, error: 5"},
+        {"substitute value of the wrong type", kBrowserRequest, BusPassing::HostPassesBus,
+         [](const std::wstring&) { return SetNumber(kSubstituteKey, kSubstituteName, 1); },
+         [](const std::wstring&) { return Retype(kSubstituteKey, kSubstituteName, SetBrowserSubstitute); },
+         L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 0, L"Failed to execute url, error: 5"},
+        // Last: the launch point it stores joins the query parameters of every
+        // link expanded afterwards.
+        {"QvUtil.dll missing: the launch point is written directly", kContainerRequest, BusPassing::HostPassesBus,
+         Nothing,
+         [](const std::wstring&)
+         {
+             const DWORD listed = Ostrel::ListTrustedFile(Component(L"QvUtil.dll"));
+             return listed != ERROR_SUCCESS ? listed : SetText(kQvUtilKey, kQvUtilFolderValue, ComponentsFolder());
+         },
+         L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 1, nullptr},
     };
 
     for (const Fault& fault : faults)
@@ -415,10 +461,11 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
         const std::wstring group = ScreenRelayTest::UniqueLogGroup();
         ASSERT_EQ(fault.inject(group), 0u);
 
-        const std::size_t callsBeforeFault = HelperCalls(journal_, fault.request.helperCall);
+        const std::size_t callsBeforeFault = ServingCalls(journal_, fault.request, 0);
         const RequestOutcome failed = Send(group, fault.request, fault.busPassing, fault.passUnloadCallback);
         EXPECT_EQ(CallStatus(failed, fault.call), std::optional<std::uint32_t>(fault.status));
-        EXPECT_EQ(HelperCalls(journal_, fault.request.helperCall), callsBeforeFault + fault.helperCalls);
+        EXPECT_EQ(ServingCalls(journal_, fault.request, callsBeforeFault + fault.servingCalls),
+                  callsBeforeFault + fault.servingCalls);
         if (fault.settingsWait.count() != 0)
         {
             EXPECT_GE(HandlingTime(failed), fault.settingsWait);
@@ -440,10 +487,10 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
         // Served: the helper called without the fault's record, and the module
         // unloaded at its own request.
         const std::wstring servedGroup = ScreenRelayTest::UniqueLogGroup();
-        const std::size_t callsBefore = HelperCalls(journal_, fault.request.helperCall);
+        const std::size_t callsBefore = ServingCalls(journal_, fault.request, 0);
         const RequestOutcome served = Send(servedGroup, fault.request, fault.busPassing, true);
         EXPECT_EQ(served.handlerStatus, std::optional<Ostrel::ModuleStatus>(Ostrel::MODULE_STATUS_SUCCESS));
-        EXPECT_EQ(HelperCalls(journal_, fault.request.helperCall), callsBefore + 1);
+        EXPECT_EQ(ServingCalls(journal_, fault.request, callsBefore + 1), callsBefore + 1);
         EXPECT_LT(HandlingTime(served), std::chrono::seconds(5));
         const std::wstring servedLog = ScreenRelayTest::ReadLoggedText(servedGroup, L"ScreenRelay");
         if (fault.record != nullptr)
