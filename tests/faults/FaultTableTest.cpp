@@ -80,6 +80,12 @@ constexpr wchar_t kLinkName[] = L"relay";
 constexpr wchar_t kLinkText[] = L"%relaybrowser%";
 constexpr wchar_t kSubstituteKey[] = L"SOFTWARE\\Norvane\\VRT\\AppInfo\\Substitute";
 constexpr wchar_t kSubstituteName[] = L"relaybrowser";
+// A partner override of the settings, mapped onto the main settings by its
+// priority.
+constexpr wchar_t kOverrideKey[] = L"SOFTWARE\\Norvane\\VRT\\overrides\\partner";
+constexpr wchar_t kOverrideLinksKey[] = L"SOFTWARE\\Norvane\\VRT\\overrides\\partner\\Settings\\Links";
+constexpr wchar_t kPriorityValue[] = L"priority";
+constexpr DWORD kOverridePriority = 9;
 
 // The folder of the components the development host loads: the one above
 // this program's own folder, without a trailing backslash.
@@ -190,6 +196,35 @@ DWORD SetLinkText()
 DWORD SetBrowserSubstitute()
 {
     return SetText(kSubstituteKey, kSubstituteName, Component(L"RelayBrowser.exe"));
+}
+
+// Deletes a value that may be gone already.
+DWORD RemoveValue(const wchar_t* key, const wchar_t* name)
+{
+    const DWORD deleted = DeleteValue(key, name);
+    return deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : deleted;
+}
+
+DWORD RemovePriority()
+{
+    return RemoveValue(kOverrideKey, kPriorityValue);
+}
+
+// The link only in the partner override, whose priority breakPriority spoils.
+DWORD MoveLinkToOverride(DWORD (*breakPriority)())
+{
+    const DWORD moved = SetText(kOverrideLinksKey, kLinkName, kLinkText);
+    if (moved != ERROR_SUCCESS)
+    {
+        return moved;
+    }
+    const DWORD removed = RemoveValue(kLinksKey, kLinkName);
+    return removed != ERROR_SUCCESS ? removed : breakPriority();
+}
+
+DWORD MapOverride()
+{
+    return SetNumber(kOverrideKey, kPriorityValue, kOverridePriority);
 }
 
 // Replaces a value of another type by its text.
@@ -443,6 +478,15 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
          [](const std::wstring&) { return SetNumber(kSubstituteKey, kSubstituteName, 1); },
          [](const std::wstring&) { return Retype(kSubstituteKey, kSubstituteName, SetBrowserSubstitute); },
          L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 0, L"Failed to execute url, error: 5"},
+        {"override mapping missing its priority", kBrowserRequest, BusPassing::HostPassesBus,
+         [](const std::wstring&) { return MoveLinkToOverride(RemovePriority); },
+         [](const std::wstring&) { return MapOverride(); }, L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 0,
+         L"Failed to expand any kesp arguments in url, error: -2147467259"},
+        {"override mapping with a priority of the wrong type", kBrowserRequest, BusPassing::HostPassesBus,
+         [](const std::wstring&)
+         { return MoveLinkToOverride([] { return SetText(kOverrideKey, kPriorityValue, L"9"); }); },
+         [](const std::wstring&) { return MapOverride(); }, L"DirectMessage", Ostrel::MODULE_STATUS_SUCCESS, 0,
+         L"Failed to expand any kesp arguments in url, error: -2147467259"},
         // Last: the launch point it stores joins the query parameters of every
         // link expanded afterwards.
         {"QvUtil.dll missing: the launch point is written directly", kContainerRequest, BusPassing::HostPassesBus,
