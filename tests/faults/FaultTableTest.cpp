@@ -139,7 +139,8 @@ DWORD BlockBusLibrary()
         return ERROR_RESOURCE_DATA_NOT_FOUND;
     }
     const std::wstring fileVersion = version.GetString(L"FileVersion");
-    return SetText(kBlockListKey, fileVersion.c_str(), fileVersion);
+    return fileVersion.empty() ? ERROR_RESOURCE_DATA_NOT_FOUND
+                               : SetText(kBlockListKey, fileVersion.c_str(), fileVersion);
 }
 
 // A file where the module's log group folder would go, so that the folder
@@ -318,8 +319,11 @@ DWORD Nothing(const std::wstring&)
 }
 
 // An installation where every request is served: the framework's install
-// folder holding the bus library, the bus library and the UI host helper
-// listed as trusted, the helper registered, the module logging to its file log.
+// folder holding a copy of the bus library; the bus library, the UI host
+// helper and the stand-in browser listed as trusted; the helper registered;
+// the web-safety link context, the link table and its substitute value; a
+// keep-alive server on loopback and a settings service that answers; the
+// module logging to its file log.
 class FaultTableTest : public ScreenRelayTest::RegistryIsolatedTest
 {
 protected:
@@ -405,8 +409,7 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
         {"bus library unsigned and unlisted", kPageRequest, BusPassing::ModuleLoadsBus,
          [](const std::wstring&) { return Unlist(L"MessageBus.dll"); },
          [](const std::wstring&) { return Ostrel::ListTrustedFile(Component(L"MessageBus.dll")); }, L"InitializeModule",
-         Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, 0,
-         L"Failed to load library: MessageBus.dll. Throwing ModuleException."},
+         Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, 0, L"MessageBus.dll is not trusted."},
         {"install folder missing", kPageRequest, BusPassing::ModuleLoadsBus,
          [](const std::wstring&) { return DeleteValue(kFrameworkKey, kInstallDirValue); }, reinstall,
          L"InitializeModule", Ostrel::MODULE_STATUS_UNKNOWN_EXCEPTION, 0,
