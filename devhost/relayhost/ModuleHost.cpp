@@ -17,6 +17,10 @@ ModuleHost::ModuleHost(HostBus& bus, ModuleHostSettings settings)
 
 ModuleHost::~ModuleHost()
 {
+    if (subscription_ != 0)
+    {
+        bus_.unsubscribe(subscription_);
+    }
     std::lock_guard lock(lifecycle_);
     if (module_)
     {
@@ -26,10 +30,10 @@ ModuleHost::~ModuleHost()
 
 ModuleStatus ModuleHost::subscribe()
 {
-    const std::uint32_t subscription = bus_.subscribeFilter(
+    subscription_ = bus_.subscribeFilter(
         kRequestPattern, [this](const MessageProperties* properties, const wchar_t* name, const wchar_t* sender,
                                 const wchar_t* payload) { return onRequest(properties, name, sender, payload); });
-    return subscription != 0 ? MODULE_STATUS_SUCCESS : MODULE_STATUS_UNSUCCESSFUL;
+    return subscription_ != 0 ? MODULE_STATUS_SUCCESS : MODULE_STATUS_UNSUCCESSFUL;
 }
 
 RequestOutcome ModuleHost::send(const std::wstring& name, const std::wstring& payload,
@@ -104,8 +108,9 @@ bool ModuleHost::loadModule()
     {
         return false;
     }
-    if (module_->initialize(settings_.busPassing, bus_, this, &ModuleHost::OnUnloadRequest, outcome_.calls) !=
-        MODULE_STATUS_SUCCESS)
+    const Ostrel::UnloadModuleCallback unloadCallback =
+        settings_.passUnloadCallback ? &ModuleHost::OnUnloadRequest : nullptr;
+    if (module_->initialize(settings_.busPassing, bus_, this, unloadCallback, outcome_.calls) != MODULE_STATUS_SUCCESS)
     {
         module_->discard(outcome_.calls);
         module_.reset();

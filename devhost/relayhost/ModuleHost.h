@@ -33,6 +33,8 @@ struct ModuleHostSettings
     std::wstring modulePath;
     std::wstring moduleName;
     BusPassing busPassing = BusPassing::HostPassesBus;
+    // False makes the host pass no unload callback, as a faulty host would.
+    bool passUnloadCallback = true;
 };
 
 class ModuleHost
@@ -44,7 +46,8 @@ public:
     static constexpr wchar_t kSender[] = L"relayhost";
 
     ModuleHost(HostBus& bus, ModuleHostSettings settings);
-    // Unloads the module when it is still loaded.
+    // Ends the subscription, so that a bus outliving the host delivers
+    // nothing to it, and unloads the module when it is still loaded.
     ~ModuleHost();
     ModuleHost(const ModuleHost&) = delete;
     ModuleHost& operator=(const ModuleHost&) = delete;
@@ -71,6 +74,7 @@ private:
 
     HostBus& bus_;
     const ModuleHostSettings settings_;
+    std::uint32_t subscription_ = 0;
     // Serialises the lifecycle calls and guards what follows.
     std::mutex lifecycle_;
     std::unique_ptr<LoadedModule> module_;

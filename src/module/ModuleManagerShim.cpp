@@ -11,6 +11,10 @@ ModuleManagerShim::ModuleManagerShim(void* context, UnloadModuleCallback unloadC
 
 ModuleStatus ModuleManagerShim::unloadModule(const std::wstring& moduleName)
 {
+    if (unloadCallback_ == nullptr)
+    {
+        return MODULE_STATUS_INVALID_PARAMETER;
+    }
     return unloadCallback_(context_, moduleName.c_str(), nullptr);
 }
 

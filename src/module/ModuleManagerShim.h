@@ -18,7 +18,8 @@ public:
     ModuleManagerShim& operator=(const ModuleManagerShim&) = delete;
 
     // Asks the host to unload the named module; the host's status is returned
-    // unchanged. The host only schedules the unload.
+    // unchanged, or MODULE_STATUS_INVALID_PARAMETER when the host passed no
+    // callback. The host only schedules the unload.
     virtual ModuleStatus unloadModule(const std::wstring& moduleName);
 
 private:

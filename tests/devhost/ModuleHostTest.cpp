@@ -197,6 +197,19 @@ TEST_F(ModuleHostTest, TheSettingsServiceOnTheHostsBusAnswersAModuleAskingFromIt
               calls.end());
 }
 
+TEST_F(ModuleHostTest, AHostThatIsGoneNoLongerReceivesRequestsFromTheBusThatOutlivesIt)
+{
+    Open(BusPassing::HostPassesBus);
+    host_.reset();
+    ModuleHost unsubscribed(*bus_, RelayHost::ModuleHostSettings{FakeModulePath(), L"Fake"});
+
+    const RequestOutcome outcome = unsubscribed.send(L"ZTS.UI.ShowScreen", L"unload", kTimeoutMilliseconds);
+
+    EXPECT_EQ(outcome.publishStatus, Ostrel::MODULE_STATUS_NO_SUBSCRIBERS);
+    EXPECT_TRUE(outcome.calls.empty());
+    EXPECT_TRUE(ModuleJournal(journal_).empty());
+}
+
 TEST_F(ModuleHostTest, OnlyUserInterfaceRequestsLoadTheModule)
 {
     Open(BusPassing::HostPassesBus);
