@@ -73,7 +73,7 @@ std::wstring OpenedApplication(const std::wstring& id)
 // each handled request asks once to be unloaded, the handlers run one at a
 // time (every helper call is followed by its unload request before the next
 // helper call), and the process holds what it held before.
-TEST(LoadTest, EightPublishersOfAThousandRequestsEachAreHandledOnceEachOneAtATimeWithoutGrowth)
+TEST(LoadTest, EightPublishersOfAHundredRequestsEachAreHandledOnceEachOneAtATimeWithoutGrowth)
 {
     // The set-up registers the development COM servers for real: no other
     // test may remove them while this one runs.
