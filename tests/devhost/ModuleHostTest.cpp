@@ -222,4 +222,43 @@ TEST_F(ModuleHostTest, OnlyUserInterfaceRequestsLoadTheModule)
     EXPECT_TRUE(ModuleJournal(journal_).empty());
 }
 
+// The host loads and frees ScreenRelay.dll once per request: each request must
+// give back the thread-local storage the library's runtime took, or the
+// process runs out of its 1,088 indices after about a thousand requests.
+TEST(ScreenRelayModuleHostTest, EachRequestGivesBackTheThreadLocalStorageOfTheLibrary)
+{
+    const auto freeIndices = []
+    {
+        std::vector<DWORD> taken;
+        for (DWORD index = TlsAlloc(); index != TLS_OUT_OF_INDEXES; index = TlsAlloc())
+        {
+            taken.push_back(index);
+        }
+        for (const DWORD index : taken)
+        {
+            TlsFree(index);
+        }
+        return taken.size();
+    };
+    std::wstring error;
+    const auto bus = HostBus::Open(ScreenRelayTest::ProgramFolder() + L"MessageBus.dll", error);
+    ASSERT_NE(bus, nullptr);
+    ModuleHost host(*bus, RelayHost::ModuleHostSettings{ScreenRelayTest::ProgramFolder() + L"ScreenRelay.dll",
+                                                        L"TlsRounds", BusPassing::HostPassesBus});
+    ASSERT_EQ(host.subscribe(), 0u);
+    const auto request = [&]
+    {
+        return host.send(L"ZTS.UI.OpenApp", LR"({"app_info":"x"})", kTimeoutMilliseconds).freed;
+    };
+    ASSERT_TRUE(request());
+    const std::size_t before = freeIndices();
+
+    for (int round = 0; round < 5; ++round)
+    {
+        ASSERT_TRUE(request());
+    }
+
+    EXPECT_EQ(freeIndices(), before);
+}
+
 } // namespace
