@@ -26,18 +26,23 @@ std::wstring BracedClassId(const wchar_t* classId)
     return braced;
 }
 
-// The first of the class's server keys that opens, in any view.
-UniqueRegKey OpenServerKey(const std::wstring& classKey)
+// The first of the class's server keys that opens, in the default view, which
+// is the 64-bit view of this 64-bit library, then in the 32-bit view. The
+// 32-bit view is reached by its path under HKEY_CLASSES_ROOT rather than by
+// the view flag: Wine keeps a handle open for every HKEY_CLASSES_ROOT open
+// with a view flag, a leak a host that serves requests for days cannot afford.
+UniqueRegKey OpenServerKey(const std::wstring& classId)
 {
+    static_assert(sizeof(void*) == 8, "the default view is the 64-bit view only in a 64-bit process");
     const wchar_t* const kinds[] = {L"\\InprocServer32", L"\\LocalServer32"};
-    const REGSAM views[] = {0, KEY_WOW64_32KEY, KEY_WOW64_64KEY};
+    const wchar_t* const views[] = {L"CLSID\\", L"Wow6432Node\\CLSID\\"};
     UniqueRegKey key;
     for (const wchar_t* kind : kinds)
     {
-        const std::wstring name = classKey + kind;
-        for (const REGSAM view : views)
+        for (const wchar_t* view : views)
         {
-            if (RegOpenKeyExW(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) == ERROR_SUCCESS)
+            const std::wstring name = view + classId + kind;
+            if (RegOpenKeyExW(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS)
             {
                 return key;
             }
@@ -55,7 +60,7 @@ bool GetClsidServerPath(const wchar_t* classId, wchar_t* out, DWORD outChars)
         return false;
     }
     out[0] = L'\0';
-    const UniqueRegKey key = OpenServerKey(L"CLSID\\" + BracedClassId(classId));
+    const UniqueRegKey key = OpenServerKey(BracedClassId(classId));
     if (!key)
     {
         return false;

@@ -68,8 +68,10 @@ TEST_F(ClsidServerPathTest, RegisteredValueLosesOnlyEnclosingQuotes)
     }
 }
 
-TEST_F(ClsidServerPathTest, InProcessServerComesBeforeLocalServer)
+TEST_F(ClsidServerPathTest, InProcessServerComesBeforeLocalServerAndTheDefaultViewBeforeThe32BitView)
 {
+    ASSERT_EQ(SetClassesDefault(std::wstring(L"Wow6432Node\\") + kLocal, L"C:\\Suite32\\Local.exe"), ERROR_SUCCESS);
+    EXPECT_EQ(ServerPath(kClass), (Found{true, L"C:\\Suite32\\Local.exe"}));
     ASSERT_EQ(SetClassesDefault(kLocal, L"C:\\Suite\\Local.exe"), ERROR_SUCCESS);
     EXPECT_EQ(ServerPath(kClass), (Found{true, L"C:\\Suite\\Local.exe"}));
     ASSERT_EQ(SetClassesDefault(kInproc, L"C:\\Suite\\InProcess.dll"), ERROR_SUCCESS);
