@@ -1,7 +1,16 @@
 #include "logging/TracingAPI.h"
 
+#include "platform/OnceOnly.h"
+
 namespace ETWLogging
 {
+
+namespace
+{
+
+constinit Ostrel::LazyObject<std::shared_ptr<TracingAPI>> g_defaultTracingApi;
+
+} // namespace
 
 ULONG TracingAPI::RegisterTraceGuidsW(WMIDPREQUEST requestAddress, PVOID requestContext, LPCGUID controlGuid,
                                       ULONG guidCount, PTRACE_GUID_REGISTRATION traceGuidRegistration,
@@ -38,8 +47,7 @@ ULONG TracingAPI::GetTraceEnableFlags(TRACEHANDLE sessionHandle)
 
 std::shared_ptr<TracingAPI> TracingAPI::Default()
 {
-    static const std::shared_ptr<TracingAPI> instance = std::make_shared<TracingAPI>();
-    return instance;
+    return g_defaultTracingApi.Get([] { return std::make_shared<TracingAPI>(); });
 }
 
 } // namespace ETWLogging

@@ -1,5 +1,7 @@
 #include "messagebus/Message.h"
 
+#include "platform/OnceOnly.h"
+
 #include <windows.h>
 
 #include <new>
@@ -36,6 +38,8 @@ std::wstring OwnLibraryFileName()
     return slash == std::wstring::npos ? text : text.substr(slash + 1);
 }
 
+constinit LazyObject<std::wstring> g_defaultSender;
+
 } // namespace
 
 Message::Message(std::wstring name, std::wstring sender, std::wstring payload)
@@ -64,8 +68,7 @@ std::shared_ptr<Message> createMessage(const std::wstring& name, const std::wstr
 
 const std::wstring& defaultMessageSender()
 {
-    static const std::wstring sender = OwnLibraryFileName();
-    return sender;
+    return g_defaultSender.Get(OwnLibraryFileName);
 }
 
 } // namespace Ostrel

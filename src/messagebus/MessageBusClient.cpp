@@ -7,7 +7,6 @@
 #include "module/ExceptionBarrier.h"
 
 #include <algorithm>
-#include <future>
 #include <limits>
 #include <utility>
 
@@ -18,8 +17,6 @@ namespace Ostrel
 
 namespace
 {
-
-using ReplyFuture = std::future<std::shared_ptr<Message>>;
 
 constexpr auto kPatternOptions =
     std::regex_constants::ECMAScript | std::regex_constants::nosubs | std::regex_constants::optimize;
@@ -301,11 +298,11 @@ ModuleStatus MessageBusClient::internalRequest(const std::shared_ptr<Message>& m
                                                std::uint64_t timeoutMilliseconds, bool flagged)
 {
     PendingReply pending;
-    ReplyFuture future = pending.promise.get_future();
+    std::shared_ptr<ReplySlot> slot = pending.slot;
     const ModuleStatus status = sendRequest(message, std::move(pending), timeoutMilliseconds, flagged);
     if (status == MODULE_STATUS_SUCCESS)
     {
-        reply = std::make_shared<ReplyImpl>(std::move(future), ReplyTimeout(timeoutMilliseconds));
+        reply = std::make_shared<ReplyImpl>(std::move(slot), ReplyTimeout(timeoutMilliseconds));
     }
     return status;
 }
@@ -314,12 +311,11 @@ ModuleStatus MessageBusClient::internalRequest(const std::shared_ptr<Message>& m
                                                std::uint64_t timeoutMilliseconds, bool flagged)
 {
     PendingReply pending;
-    // Runs once the promise is settled: the Reply is ready at once, or its
-    // wait rethrows the failure the bus reported and the callback is skipped.
-    pending.continuation =
-        [future = std::make_shared<ReplyFuture>(pending.promise.get_future()), callback = std::move(callback)]
+    // Runs once the slot is settled: the Reply is ready at once, or its wait
+    // rethrows the failure the bus reported and the callback is skipped.
+    pending.continuation = [slot = pending.slot, callback = std::move(callback)]
     {
-        const auto reply = std::make_shared<ReplyImpl>(std::move(*future), 0);
+        const auto reply = std::make_shared<ReplyImpl>(slot, 0);
         reply->wait();
         callback(reply);
     };

@@ -4,6 +4,7 @@
 #include "messagebus/MessageBusShimImpl.h"
 #include "module/ExceptionBarrier.h"
 #include "platform/ModuleException.h"
+#include "platform/OnceOnly.h"
 #include "platform/dll/SharedLibrary.h"
 #include "platform/performance/PerfTimer.h"
 
@@ -11,6 +12,13 @@ LOG_SOURCE_FILE(L"MessageBusLib.cpp")
 
 namespace Ostrel
 {
+
+namespace
+{
+
+constinit LazyObject<const LibraryDescriptor> g_defaultDescriptor;
+
+} // namespace
 
 MessageBusLib::MessageBusLib(std::shared_ptr<SharedLibrary> library, std::shared_ptr<MessageBusShim> shim)
     : library_(std::move(library))
@@ -110,8 +118,10 @@ void MessageBusLib::unsubscribe(std::uint32_t subscriptionId)
 
 const LibraryDescriptor& MessageBusLib::defaultDescriptor()
 {
-    static const LibraryDescriptor descriptor{L"MessageBus.dll", {L"$(App.Folder)", L"$(VuzevaRevo.InstallDir)"}};
-    return descriptor;
+    return g_defaultDescriptor.Get(
+        [] {
+            return LibraryDescriptor{L"MessageBus.dll", {L"$(App.Folder)", L"$(VuzevaRevo.InstallDir)"}};
+        });
 }
 
 } // namespace Ostrel

@@ -1,5 +1,7 @@
 #include "messagebus/PendingReply.h"
 
+#include <future>
+
 namespace Ostrel
 {
 
@@ -20,15 +22,23 @@ std::exception_ptr FutureError(int code)
 
 } // namespace
 
+PendingReply::~PendingReply()
+{
+    if (slot)
+    {
+        slot->setFailure(std::make_exception_ptr(std::future_error(std::future_errc::broken_promise)));
+    }
+}
+
 void PendingReply::settle(ModuleStatus status, std::shared_ptr<Message> reply)
 {
     if (status == MODULE_STATUS_SUCCESS)
     {
-        promise.set_value(std::move(reply));
+        slot->setValue(std::move(reply));
     }
     else
     {
-        promise.set_exception(FutureError(status == MODULE_STATUS_TIMEOUT ? kOperationCanceled : kNoMessageAvailable));
+        slot->setFailure(FutureError(status == MODULE_STATUS_TIMEOUT ? kOperationCanceled : kNoMessageAvailable));
     }
     if (continuation)
     {

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <utility>
+
 namespace Ostrel
 {
 
@@ -38,6 +41,39 @@ public:
 
 private:
     INIT_ONCE once_ = INIT_ONCE_STATIC_INIT;
+};
+
+// An object made on first use, through OnceOnly, where a function-local
+// static would otherwise go: the compiler guards such a static with the same
+// threads library, and its first use on a host thread leaves that thread's
+// state behind each time the DLL is unloaded. Declare it constinit at
+// namespace scope; the object is destroyed with the other static objects.
+template <typename T>
+class LazyObject
+{
+public:
+    constexpr LazyObject() = default;
+    LazyObject(const LazyObject&) = delete;
+    LazyObject& operator=(const LazyObject&) = delete;
+
+    // The object, default-constructed by the first call.
+    T& Get()
+    {
+        once_.Run([this] { object_.emplace(); });
+        return *object_;
+    }
+
+    // The object, made by the first call's make().
+    template <typename Make>
+    T& Get(Make&& make)
+    {
+        once_.Run([this, &make] { object_.emplace(std::forward<Make>(make)()); });
+        return *object_;
+    }
+
+private:
+    OnceOnly once_;
+    std::optional<T> object_;
 };
 
 } // namespace Ostrel

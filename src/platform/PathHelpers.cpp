@@ -1,6 +1,7 @@
 #include "platform/PathHelpers.h"
 
 #include "platform/OSInfoProxy.h"
+#include "platform/OnceOnly.h"
 #include "platform/RegistryAPI.h"
 #include "platform/ShlObjAPI.h"
 #include "platform/UniqueHandles.h"
@@ -74,49 +75,60 @@ MacroValue KnownFolder(const KNOWNFOLDERID& folderId)
     };
 }
 
+using MacroTableType = std::unordered_map<std::wstring, MacroValue>;
+
 // Every macro the module knows, built once per process.
-const std::unordered_map<std::wstring, MacroValue>& MacroTable()
+constinit LazyObject<const MacroTableType> g_macroTable;
+
+const MacroTableType& MacroTable()
 {
-    static const std::unordered_map<std::wstring, MacroValue> table = {
-        {L"$(OS.Platform)",
-         [](const PathHelpersImpl& impl)
-         {
-             return impl.platformName();
-         }},
-        {L"$(App.Binary)", HostPath(PATH_COMPONENT_FILE_NAME | PATH_COMPONENT_EXTENSION)},
-        {L"$(App.Name)", HostPath(PATH_COMPONENT_FILE_NAME)},
-        {L"$(App.Folder)", HostPath(PATH_COMPONENT_DRIVE | PATH_COMPONENT_FOLDER)},
-        {L"$(App.Path)",
-         HostPath(PATH_COMPONENT_DRIVE | PATH_COMPONENT_FOLDER | PATH_COMPONENT_FILE_NAME | PATH_COMPONENT_EXTENSION)},
-        {L"$(VuzevaRevo.InstallDir)",
-         [](const PathHelpersImpl& impl)
-         {
-             return impl.installFolder();
-         }},
-        {L"$(FOLDERID_Profile)", KnownFolder(FOLDERID_Profile)},
-        {L"$(FOLDERID_Desktop)", KnownFolder(FOLDERID_Desktop)},
-        {L"$(FOLDERID_Documents)", KnownFolder(FOLDERID_Documents)},
-        {L"$(FOLDERID_LocalAppDataLow)", KnownFolder(FOLDERID_LocalAppDataLow)},
-        {L"$(FOLDERID_LocalAppData)", KnownFolder(FOLDERID_LocalAppData)},
-        {L"$(FOLDERID_RoamingAppData)", KnownFolder(FOLDERID_RoamingAppData)},
-        {L"$(FOLDERID_ProgramData)", KnownFolder(FOLDERID_ProgramData)},
-        {L"$(FOLDERID_ProgramFiles)", KnownFolder(FOLDERID_ProgramFiles)},
-        {L"$(FOLDERID_ProgramFilesX64)", KnownFolder(FOLDERID_ProgramFilesX64)},
-        {L"$(FOLDERID_ProgramFilesX86)", KnownFolder(FOLDERID_ProgramFilesX86)},
-        {L"$(FOLDERID_ProgramFilesCommon)", KnownFolder(FOLDERID_ProgramFilesCommon)},
-        {L"$(FOLDERID_ProgramFilesCommonX64)", KnownFolder(FOLDERID_ProgramFilesCommonX64)},
-        {L"$(FOLDERID_ProgramFilesCommonX86)", KnownFolder(FOLDERID_ProgramFilesCommonX86)},
-    };
-    return table;
+    return g_macroTable.Get(
+        []
+        {
+            return MacroTableType{
+                {L"$(OS.Platform)",
+                 [](const PathHelpersImpl& impl)
+                 {
+                     return impl.platformName();
+                 }},
+                {L"$(App.Binary)", HostPath(PATH_COMPONENT_FILE_NAME | PATH_COMPONENT_EXTENSION)},
+                {L"$(App.Name)", HostPath(PATH_COMPONENT_FILE_NAME)},
+                {L"$(App.Folder)", HostPath(PATH_COMPONENT_DRIVE | PATH_COMPONENT_FOLDER)},
+                {L"$(App.Path)", HostPath(PATH_COMPONENT_DRIVE | PATH_COMPONENT_FOLDER | PATH_COMPONENT_FILE_NAME |
+                                          PATH_COMPONENT_EXTENSION)},
+                {L"$(VuzevaRevo.InstallDir)",
+                 [](const PathHelpersImpl& impl)
+                 {
+                     return impl.installFolder();
+                 }},
+                {L"$(FOLDERID_Profile)", KnownFolder(FOLDERID_Profile)},
+                {L"$(FOLDERID_Desktop)", KnownFolder(FOLDERID_Desktop)},
+                {L"$(FOLDERID_Documents)", KnownFolder(FOLDERID_Documents)},
+                {L"$(FOLDERID_LocalAppDataLow)", KnownFolder(FOLDERID_LocalAppDataLow)},
+                {L"$(FOLDERID_LocalAppData)", KnownFolder(FOLDERID_LocalAppData)},
+                {L"$(FOLDERID_RoamingAppData)", KnownFolder(FOLDERID_RoamingAppData)},
+                {L"$(FOLDERID_ProgramData)", KnownFolder(FOLDERID_ProgramData)},
+                {L"$(FOLDERID_ProgramFiles)", KnownFolder(FOLDERID_ProgramFiles)},
+                {L"$(FOLDERID_ProgramFilesX64)", KnownFolder(FOLDERID_ProgramFilesX64)},
+                {L"$(FOLDERID_ProgramFilesX86)", KnownFolder(FOLDERID_ProgramFilesX86)},
+                {L"$(FOLDERID_ProgramFilesCommon)", KnownFolder(FOLDERID_ProgramFilesCommon)},
+                {L"$(FOLDERID_ProgramFilesCommonX64)", KnownFolder(FOLDERID_ProgramFilesCommonX64)},
+                {L"$(FOLDERID_ProgramFilesCommonX86)", KnownFolder(FOLDERID_ProgramFilesCommonX86)},
+            };
+        });
 }
 
 // "$(" then one or more characters other than "$", "(" and ")", then ")".
+constinit LazyObject<const std::wregex> g_macroExpression;
+
 const std::wregex& MacroExpression()
 {
-    static const std::wregex expression(L"\\$\\([^$()]+\\)", std::regex_constants::ECMAScript |
-                                                                 std::regex_constants::nosubs |
-                                                                 std::regex_constants::optimize);
-    return expression;
+    return g_macroExpression.Get(
+        []
+        {
+            return std::wregex(L"\\$\\([^$()]+\\)", std::regex_constants::ECMAScript | std::regex_constants::nosubs |
+                                                        std::regex_constants::optimize);
+        });
 }
 
 } // namespace

@@ -1,11 +1,20 @@
 #include "platform/PathParts.h"
 
+#include "platform/OnceOnly.h"
+
 #include <windows.h>
 
 #include <cstdlib>
 
 namespace Ostrel
 {
+
+namespace
+{
+
+constinit LazyObject<PathParts> g_hostApplicationPathParts;
+
+} // namespace
 
 std::wstring PathParts::join(unsigned components) const
 {
@@ -46,18 +55,18 @@ PathParts splitPath(const std::wstring& path)
 
 const PathParts& hostApplicationPathParts()
 {
-    static const PathParts parts = []
-    {
-        wchar_t path[MAX_PATH] = {};
-        const DWORD chars = GetModuleFileNameW(nullptr, path, MAX_PATH);
-        // A full buffer means the path was cut short: no parts rather than wrong ones.
-        if (chars == 0 || chars >= MAX_PATH)
+    return g_hostApplicationPathParts.Get(
+        []
         {
-            return PathParts{};
-        }
-        return splitPath(path);
-    }();
-    return parts;
+            wchar_t path[MAX_PATH] = {};
+            const DWORD chars = GetModuleFileNameW(nullptr, path, MAX_PATH);
+            // A full buffer means the path was cut short: no parts rather than wrong ones.
+            if (chars == 0 || chars >= MAX_PATH)
+            {
+                return PathParts{};
+            }
+            return splitPath(path);
+        });
 }
 
 } // namespace Ostrel

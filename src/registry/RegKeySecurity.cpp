@@ -73,18 +73,21 @@ bool LoadSecurityFunctions(SecurityFunctions& table)
     return true;
 }
 
+// At namespace scope rather than function-local: a guarded local static
+// leaves thread state behind in a DLL that is unloaded after each request.
+std::mutex g_securityFunctionsLock;
+SecurityFunctions g_securityFunctions;
+bool g_securityFunctionsLoaded = false;
+
 // The table, filled once under its lock; null while it cannot be filled.
 const SecurityFunctions* SecurityFunctionTable()
 {
-    static std::mutex lock;
-    static SecurityFunctions table;
-    static bool loaded = false;
-    std::lock_guard<std::mutex> guard(lock);
-    if (!loaded)
+    std::lock_guard<std::mutex> guard(g_securityFunctionsLock);
+    if (!g_securityFunctionsLoaded)
     {
-        loaded = LoadSecurityFunctions(table);
+        g_securityFunctionsLoaded = LoadSecurityFunctions(g_securityFunctions);
     }
-    return loaded ? &table : nullptr;
+    return g_securityFunctionsLoaded ? &g_securityFunctions : nullptr;
 }
 
 bool IsNtPlatform()

@@ -4,6 +4,7 @@
 #include "uihost/LocalNetworkChecks.h"
 #include "uihost/NetworkAPI.h"
 #include "uihost/NetworkSettings.h"
+#include "platform/OnceOnly.h"
 
 #include <optional>
 
@@ -46,6 +47,8 @@ DWORD CreateOpenEvent(const wchar_t* name, UniqueHandle& event)
     return event ? ERROR_SUCCESS : GetLastError();
 }
 
+constinit LazyObject<NetworkProbe> g_processProbe;
+
 } // namespace
 
 NetworkProbe::NetworkProbe(std::shared_ptr<NetworkAPI> api)
@@ -62,8 +65,7 @@ NetworkProbe::~NetworkProbe()
 
 NetworkProbe& NetworkProbe::Instance()
 {
-    static NetworkProbe probe;
-    return probe;
+    return g_processProbe.Get();
 }
 
 DWORD NetworkProbe::initialize()

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,7 +24,7 @@ struct PendingRequest
     std::unique_ptr<ReplyImpl> reply;
 
     explicit PendingRequest(std::uint32_t timeoutMilliseconds)
-        : reply(std::make_unique<ReplyImpl>(pending.promise.get_future(), timeoutMilliseconds))
+        : reply(std::make_unique<ReplyImpl>(pending.slot, timeoutMilliseconds))
     {
     }
 };
@@ -215,9 +216,9 @@ TEST(ReplyTest, UnusableFutureIsInvalid)
 {
     LogCapture log;
     ShowSourceAndFunction(log);
-    ReplyImpl waited(std::future<std::shared_ptr<Message>>(), 5000);
+    ReplyImpl waited(nullptr, 5000);
     EXPECT_EQ(waited.wait(), ReplyInvalid);
-    ReplyImpl waitedFor(std::future<std::shared_ptr<Message>>(), 5000);
+    ReplyImpl waitedFor(nullptr, 5000);
     EXPECT_EQ(waitedFor.waitFor(10), ReplyInvalid);
     EXPECT_EQ(waitedFor.getStatus(), ReplyInvalid);
 

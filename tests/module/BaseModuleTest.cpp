@@ -8,7 +8,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <future>
 #include <vector>
 
 namespace Ostrel
@@ -203,8 +202,7 @@ TEST(BaseModuleTest, BusOperationsReachTheClientUnchanged)
     EXPECT_CALL(*bus, publishFlagged(Eq(message))).WillOnce(Return(MODULE_STATUS_NO_SUBSCRIBERS));
     EXPECT_EQ(module.publishFlagged(message), MODULE_STATUS_NO_SUBSCRIBERS);
 
-    std::promise<std::shared_ptr<Message>> promise;
-    const std::shared_ptr<Reply> answer = std::make_shared<ReplyImpl>(promise.get_future(), 5000);
+    const std::shared_ptr<Reply> answer = std::make_shared<ReplyImpl>(std::make_shared<ReplySlot>(), 5000);
     EXPECT_CALL(*bus, requestFlagged(Eq(message), An<std::shared_ptr<Reply>&>(), Eq(5000u)))
         .WillOnce(DoAll(SetArgReferee<1>(answer), Return(MODULE_STATUS_TIMEOUT)));
     std::shared_ptr<Reply> reply;

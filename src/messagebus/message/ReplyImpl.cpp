@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <chrono>
+#include <algorithm>
 
 LOG_SOURCE_FILE(L"message\\ReplyImpl.cpp")
 
@@ -25,8 +25,8 @@ std::int64_t MonotonicMilliseconds()
     return static_cast<std::int64_t>(interruptTime / 10000);
 }
 
-ReplyImpl::ReplyImpl(std::future<std::shared_ptr<Message>> future, std::uint32_t timeoutMilliseconds)
-    : future_(std::move(future))
+ReplyImpl::ReplyImpl(std::shared_ptr<ReplySlot> slot, std::uint32_t timeoutMilliseconds)
+    : slot_(std::move(slot))
     , deadline_(MonotonicMilliseconds() + kGraceMilliseconds + timeoutMilliseconds)
 {
 }
@@ -53,18 +53,18 @@ std::uint32_t ReplyImpl::wait()
 std::uint32_t ReplyImpl::waitFor(std::uint32_t milliseconds)
 {
     // A reply that has left the pending state keeps that state: a received
-    // reply has already taken the future's value, and keeps its message.
+    // reply has already taken the slot's value, and keeps its message.
     if (status_ != ReplyPending)
     {
         return status_;
     }
-    if (!future_.valid())
+    if (!slot_)
     {
         LOG_ERROR(L"Ostrel::ReplyImpl::waitFor", L"Reply future is in an invalid state. Returning.");
         status_ = ReplyInvalid;
         return status_;
     }
-    if (future_.wait_for(std::chrono::milliseconds(milliseconds)) == std::future_status::timeout)
+    if (!slot_->waitFor(milliseconds))
     {
         LOG_WARNING(L"Ostrel::ReplyImpl::waitFor", L"Reply waitFor timed out. Returning.");
         return status_;
@@ -75,12 +75,12 @@ std::uint32_t ReplyImpl::waitFor(std::uint32_t milliseconds)
 
 std::uint32_t ReplyImpl::getReplyMessage()
 {
-    if (!future_.valid())
+    if (!slot_)
     {
         LOG_ERROR(L"Ostrel::ReplyImpl::getReplyMessage", L"Reply future is in an invalid state. Returning.");
         return ReplyInvalid;
     }
-    while (future_.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+    while (!slot_->waitFor(0))
     {
         const std::int64_t remaining = deadline_ - MonotonicMilliseconds();
         if (remaining < 0)
@@ -88,9 +88,10 @@ std::uint32_t ReplyImpl::getReplyMessage()
             LOG_ERROR(L"Ostrel::ReplyImpl::getReplyMessage", L"Reply future did not get fulfilled on time. Returning.");
             return ReplyTimedOut;
         }
-        future_.wait_for(std::chrono::milliseconds(remaining));
+        slot_->waitFor(static_cast<std::uint32_t>(std::min<std::int64_t>(remaining, INFINITE - 1)));
     }
-    message_ = future_.get();
+    const std::shared_ptr<ReplySlot> slot = std::move(slot_);
+    message_ = slot->get();
     return message_ ? ReplyReceived : ReplyInvalid;
 }
 

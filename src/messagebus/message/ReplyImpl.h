@@ -1,20 +1,20 @@
 #pragma once
 
 #include "messagebus/Reply.h"
+#include "messagebus/ReplySlot.h"
 
 #include <cstdint>
-#include <future>
 #include <memory>
 
 namespace Ostrel
 {
 
-// A reply fed by the promise of a pending request. Its deadline is the
+// A reply fed by the slot of a pending request. Its deadline is the
 // request's time-out plus one second of grace, on the monotonic clock.
 class ReplyImpl : public Reply
 {
 public:
-    ReplyImpl(std::future<std::shared_ptr<Message>> future, std::uint32_t timeoutMilliseconds);
+    ReplyImpl(std::shared_ptr<ReplySlot> slot, std::uint32_t timeoutMilliseconds);
 
     std::uint32_t getStatus() override;
     void getMessage(std::shared_ptr<Message>& message) override;
@@ -26,7 +26,8 @@ private:
 
     std::uint32_t status_ = ReplyPending;
     std::shared_ptr<Message> message_;
-    std::future<std::shared_ptr<Message>> future_;
+    // Given up once its outcome is taken.
+    std::shared_ptr<ReplySlot> slot_;
     std::int64_t deadline_;
 };
 
