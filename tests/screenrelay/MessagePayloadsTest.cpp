@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,18 +104,18 @@ const Reader kOpenApp = [](const std::wstring& payload, std::wstring& values)
 
 struct ReaderCase
 {
-    const char* label;
     const Reader& reader;
     std::wstring payload;
-    bool read;
-    // Compared only when the reader answered true.
-    std::wstring values;
+    // What the reader hands back; none when it must answer false.
+    std::optional<std::wstring> values;
     std::vector<std::wstring> records;
 };
 
 const std::wstring kNotFound = L"Error: Failed to get string member, not found";
 const std::wstring kNotString = L"Error: Failed to get string member, not string type";
 const std::wstring kEmpty = L"Error: Failed to get string member, empty";
+const std::wstring kEmptyText = L"Error: String empty, not valid JSON";
+constexpr std::nullopt_t kRefused = std::nullopt;
 
 std::wstring Nested(std::size_t depth)
 {
@@ -124,280 +125,137 @@ std::wstring Nested(std::size_t depth)
 TEST(MessagePayloadsTest, EachReaderHandsBackItsValuesAndLogsWhyAPayloadIsUnusable)
 {
     LogCapture log(ETWLogging::LOG_LEVEL_NORMAL);
-    const std::wstring screenNotParsable = L"Error: Message payload invalid, not parsable";
+    const std::wstring unparsable = L"Error: Message payload invalid, not parsable";
+    const std::wstring notJson = L"Error: String is not valid JSON, ";
     const std::wstring noName = L"Error: Message payload invalid, unable to get 'name' member";
-    const std::wstring noScreenParameters = L"Normal: No parameters found, this may be purposeful";
+    const std::wstring noParameters = L"Normal: No parameters found, this may be purposeful";
+    const std::wstring longText = std::wstring(kMaxPayloadChars, L'a');
+    const std::wstring noUrl = L"Error: Mapping definition invalid, unable to get url member";
+    const std::wstring noLink = L"Error: Mapping definition invalid, unable to get link member";
+    const std::wstring notInt = L"Error: Failed to get int member, not int type";
+    const std::wstring noPageId =
+        L"Error: Message payload for show with page id is invalid, unable to get 'page_id' member";
+    const std::wstring noResource = L"Error: Invalid payload, unable to get 'resource_name' member";
+    const std::wstring urlUnparsable = L"Error: Message payload for OpenUrl is invalid, not parsable";
     const std::wstring urlParsed = L"Normal: Message payload for OpenUrl was successfully parsabled";
-    const std::wstring noUrlParameters = L"Normal: Unable to get 'parameters' member, this may be purposeful";
+    const std::wstring noUrlMember = L"Error: Invalid payload, unable to get 'url' member";
     const std::wstring noDestination = L"Error: Invalid payload, unable to get 'destination' member";
+    const std::wstring noOnline = L"Normal: No is_online found, assume it is false";
 
     const ReaderCase cases[] = {
         // Show screen: the reading functions' records come before the reader's.
-        {"screen, empty payload",
-         kShowScreen,
-         L"",
-         false,
-         L"",
-         {L"Error: String empty, not valid JSON", screenNotParsable}},
-        {"screen, only whitespace",
-         kShowScreen,
-         L" \r\n",
-         false,
-         L"",
-         {L"Error: String is not valid JSON, 1", screenNotParsable}},
-        {"screen, text after the root",
-         kShowScreen,
-         L"{\"name\":\"a.b\"} x",
-         false,
-         L"",
-         {L"Error: String is not valid JSON, 2", screenNotParsable}},
-        {"screen, nested past the limit",
-         kShowScreen,
-         Nested(kMaxJsonDepth + 1),
-         false,
-         L"",
-         {L"Error: String is not valid JSON, 16", screenNotParsable}},
-        {"screen, nested to the limit", kShowScreen, Nested(kMaxJsonDepth), false, L"", {kNotString, noName}},
-        {"screen, longer than the limit",
-         kShowScreen,
-         L"{\"name\":\"" + std::wstring(kMaxPayloadChars, L'a') + L"\"}",
-         false,
-         L"",
-         {L"Error: String too long, not valid JSON, 65547", screenNotParsable}},
-        {"screen, array payload", kShowScreen, L"[\"name\",\"a.b\"]", false, L"", {kNotFound, noName}},
-        {"screen, empty name", kShowScreen, L"{\"name\":\"\"}", false, L"", {kEmpty, noName}},
-        {"screen, name is a number", kShowScreen, L"{\"name\":7}", false, L"", {kNotString, noName}},
-        {"screen, name differs in case", kShowScreen, L"{\"Name\":\"a.b\"}", false, L"", {kNotFound, noName}},
-        {"screen, no parameters",
-         kShowScreen,
-         L"{\"name\":\"a.b\"}",
-         true,
-         L"name=a.b|parameters=",
-         {kNotFound, noScreenParameters}},
-        {"screen, parameters not a string",
-         kShowScreen,
-         L"{\"name\":\"a.b\",\"parameters\":[1]}",
-         true,
-         L"name=a.b|parameters=",
-         {kNotString, noScreenParameters}},
-        {"screen, all members and an unknown one",
-         kShowScreen,
-         L"{\"name\":\"a.b\",\"parameters\":\"x=1\",\"other\":{}}",
-         true,
-         L"name=a.b|parameters=x=1",
-         {}},
-        {"screen, name holding a NUL keeps its full length",
-         kShowScreen,
-         L"{\"name\":\"a\\u0000b\"}",
-         true,
-         std::wstring(L"name=a\0b|parameters=", 20),
-         {kNotFound, noScreenParameters}},
+        {kShowScreen, L"", kRefused, {kEmptyText, unparsable}},
+        {kShowScreen, L" \r\n", kRefused, {notJson + L"1", unparsable}},
+        {kShowScreen, LR"({"name":"a.b"} x)", kRefused, {notJson + L"2", unparsable}},
+        {kShowScreen, Nested(kMaxJsonDepth + 1), kRefused, {notJson + L"16", unparsable}},
+        {kShowScreen, Nested(kMaxJsonDepth), kRefused, {kNotString, noName}},
+        {kShowScreen,
+         LR"({"name":")" + longText + L"\"}",
+         kRefused,
+         {L"Error: String too long, not valid JSON, 65547", unparsable}},
+        {kShowScreen, LR"(["name","a.b"])", kRefused, {kNotFound, noName}},
+        {kShowScreen, LR"({"name":""})", kRefused, {kEmpty, noName}},
+        {kShowScreen, LR"({"name":7})", kRefused, {kNotString, noName}},
+        {kShowScreen, LR"({"Name":"a.b"})", kRefused, {kNotFound, noName}},
+        {kShowScreen, LR"({"name":"a.b"})", L"name=a.b|parameters=", {kNotFound, noParameters}},
+        {kShowScreen, LR"({"name":"a.b","parameters":[1]})", L"name=a.b|parameters=", {kNotString, noParameters}},
+        {kShowScreen, LR"({"name":"a.b","parameters":"x=1","other":{}})", L"name=a.b|parameters=x=1", {}},
+        // A name holding a NUL keeps its full length.
+        {kShowScreen, LR"({"name":"a\u0000b"})", std::wstring(L"name=a\0b|parameters=", 20), {kNotFound, noParameters}},
 
-        {"browser, array payload",
-         kShowInBrowser,
-         L"[]",
-         false,
+        {kShowInBrowser, L"[]", kRefused, {kNotFound, noUrl}},
+        {kShowInBrowser, LR"({"url":""})", kRefused, {kEmpty, noUrl}},
+        {kShowInBrowser,
          L"",
-         {kNotFound, L"Error: Mapping definition invalid, unable to get url member"}},
-        {"browser, empty url",
-         kShowInBrowser,
-         L"{\"url\":\"\"}",
-         false,
-         L"",
-         {kEmpty, L"Error: Mapping definition invalid, unable to get url member"}},
-        {"browser, empty payload",
-         kShowInBrowser,
-         L"",
-         false,
-         L"",
-         {L"Error: String empty, not valid JSON",
-          L"Error: Message payload for show in browser is invalid, not parsable"}},
-        {"browser, url",
-         kShowInBrowser,
-         L"{\"url\":\"https://example.test/\"}",
-         true,
-         L"url=https://example.test/",
-         {}},
+         kRefused,
+         {kEmptyText, L"Error: Message payload for show in browser is invalid, not parsable"}},
+        {kShowInBrowser, LR"({"url":"https://example.test/"})", L"url=https://example.test/", {}},
 
-        {"container, array payload",
-         kShowInContainer,
-         L"[{\"link\":\"l\"}]",
-         false,
-         L"",
-         {kNotFound, L"Error: Mapping definition invalid, unable to get link member"}},
-        {"container, launch point as a string",
-         kShowInContainer,
-         L"{\"link\":\"l\",\"launch_point\":\"5\"}",
-         true,
+        {kShowInContainer, LR"([{"link":"l"}])", kRefused, {kNotFound, noLink}},
+        {kShowInContainer,
+         LR"({"link":"l","launch_point":"5"})",
          L"link=l|parameters=|launch_point=absent",
-         {kNotFound, L"Normal: Unable to get parameters member, this may be purposeful",
-          L"Error: Failed to get int member, not int type"}},
-        {"container, launch point past 32 bits",
-         kShowInContainer,
-         L"{\"link\":\"l\",\"parameters\":\"p\",\"launch_point\":2147483648}",
-         true,
+         {kNotFound, L"Normal: Unable to get parameters member, this may be purposeful", notInt}},
+        {kShowInContainer,
+         LR"({"link":"l","parameters":"p","launch_point":2147483648})",
          L"link=l|parameters=p|launch_point=absent",
-         {L"Error: Failed to get int member, not int type"}},
-        {"container, no launch point",
-         kShowInContainer,
-         L"{\"link\":\"l\",\"parameters\":\"p\"}",
-         true,
+         {notInt}},
+        {kShowInContainer,
+         LR"({"link":"l","parameters":"p"})",
          L"link=l|parameters=p|launch_point=absent",
          {L"Error: Failed to get int member, not found"}},
-        {"container, negative launch point",
-         kShowInContainer,
-         L"{\"link\":\"l\",\"parameters\":\"p\",\"launch_point\":-7}",
-         true,
+        {kShowInContainer,
+         LR"({"link":"l","parameters":"p","launch_point":-7})",
          L"link=l|parameters=p|launch_point=-7",
          {}},
 
-        {"page id, array payload",
-         kShowWithPageId,
-         L"[1]",
-         false,
-         L"",
-         {kNotFound, L"Error: Message payload for show with page id is invalid, unable to get 'page_id' member"}},
-        {"page id, not JSON",
-         kShowWithPageId,
+        {kShowWithPageId, L"[1]", kRefused, {kNotFound, noPageId}},
+        {kShowWithPageId,
          L"page",
-         false,
-         L"",
-         {L"Error: String is not valid JSON, 3",
-          L"Error: Message payload for show with page id is invalid, not parsable"}},
-        {"page id", kShowWithPageId, L"{\"page_id\":\"scan_quick\"}", true, L"page_id=scan_quick", {}},
+         kRefused,
+         {notJson + L"3", L"Error: Message payload for show with page id is invalid, not parsable"}},
+        {kShowWithPageId, LR"({"page_id":"scan_quick"})", L"page_id=scan_quick", {}},
 
-        {"resource, array payload",
-         kShowWithResource,
-         L"[]",
-         false,
-         L"",
-         {kNotFound, L"Error: Invalid payload, unable to get 'resource_name' member"}},
-        {"resource, name is a number",
-         kShowWithResource,
-         L"{\"resource_name\":5}",
-         false,
-         L"",
-         {kNotString, L"Error: Invalid payload, unable to get 'resource_name' member"}},
-        {"resource, no parameters",
-         kShowWithResource,
-         L"{\"resource_name\":\"Scan\"}",
-         true,
+        {kShowWithResource, L"[]", kRefused, {kNotFound, noResource}},
+        {kShowWithResource, LR"({"resource_name":5})", kRefused, {kNotString, noResource}},
+        {kShowWithResource,
+         LR"({"resource_name":"Scan"})",
          L"resource_name=Scan|parameters=",
-         {kNotFound, noScreenParameters}},
+         {kNotFound, noParameters}},
 
         // Open URL reads through the JSON wrapper: no records of the reading functions.
-        {"url, empty payload",
-         kOpenUrl,
-         L"",
-         false,
-         L"",
-         {L"Error: Message payload for OpenUrl is invalid, not parsable"}},
-        {"url, longer than the limit",
-         kOpenUrl,
-         L"{\"url\":\"" + std::wstring(kMaxPayloadChars, L'a') + L"\"}",
-         false,
-         L"",
-         {L"Error: Message payload for OpenUrl is invalid, not parsable"}},
-        {"url, array payload", kOpenUrl, L"[]", false, L"", {L"Error: Invalid payload, unable to get 'url' member"}},
-        {"url, url is a number",
-         kOpenUrl,
-         L"{\"url\":1,\"destination\":1,\"web_overlay_option\":2}",
-         false,
-         L"",
-         {L"Error: Invalid payload, unable to get 'url' member"}},
-        {"url, destination -1",
-         kOpenUrl,
-         L"{\"url\":\"u\",\"destination\":-1,\"web_overlay_option\":2}",
-         false,
-         L"",
-         {noDestination}},
-        {"url, destination 1.5",
-         kOpenUrl,
-         L"{\"url\":\"u\",\"destination\":1.5,\"web_overlay_option\":2}",
-         false,
-         L"",
-         {noDestination}},
-        {"url, destination past 32 bits",
-         kOpenUrl,
-         L"{\"url\":\"u\",\"destination\":4294967296,\"web_overlay_option\":2}",
-         false,
-         L"",
-         {noDestination}},
-        {"url, destination quoted",
-         kOpenUrl,
-         L"{\"url\":\"u\",\"destination\":\"1\",\"web_overlay_option\":2}",
-         false,
-         L"",
-         {noDestination}},
-        {"url, no overlay option",
-         kOpenUrl,
-         L"{\"url\":\"u\",\"destination\":1}",
-         false,
-         L"",
+        {kOpenUrl, L"", kRefused, {urlUnparsable}},
+        {kOpenUrl, LR"({"url":")" + longText + L"\"}", kRefused, {urlUnparsable}},
+        {kOpenUrl, L"[]", kRefused, {noUrlMember}},
+        {kOpenUrl, LR"({"url":1,"destination":1,"web_overlay_option":2})", kRefused, {noUrlMember}},
+        {kOpenUrl, LR"({"url":"u","destination":-1,"web_overlay_option":2})", kRefused, {noDestination}},
+        {kOpenUrl, LR"({"url":"u","destination":1.5,"web_overlay_option":2})", kRefused, {noDestination}},
+        {kOpenUrl, LR"({"url":"u","destination":4294967296,"web_overlay_option":2})", kRefused, {noDestination}},
+        {kOpenUrl, LR"({"url":"u","destination":"1","web_overlay_option":2})", kRefused, {noDestination}},
+        {kOpenUrl,
+         LR"({"url":"u","destination":1})",
+         kRefused,
          {L"Error: Invalid payload, unable to get 'web_overlay_option' member"}},
-        {"url, empty url and no parameters",
-         kOpenUrl,
-         L"{\"url\":\"\",\"destination\":4294967295,\"web_overlay_option\":2}",
-         true,
+        {kOpenUrl,
+         LR"({"url":"","destination":4294967295,"web_overlay_option":2})",
          L"url=|destination=4294967295|overlay=2|parameters=preset",
-         {noUrlParameters, urlParsed}},
-        {"url, a NUL ends the url",
-         kOpenUrl,
-         L"{\"url\":\"a\\u0000b\",\"destination\":0,\"web_overlay_option\":0,\"parameters\":\"p\"}",
-         true,
+         {L"Normal: Unable to get 'parameters' member, this may be purposeful", urlParsed}},
+        // A NUL ends the url.
+        {kOpenUrl,
+         LR"({"url":"a\u0000b","destination":0,"web_overlay_option":0,"parameters":"p"})",
          L"url=a|destination=0|overlay=0|parameters=p",
          {urlParsed}},
 
-        {"help, array payload",
-         kShowHelp,
-         L"[]",
-         false,
-         L"",
-         {kNotFound, L"Error: Message payload invalid, unable to get 'appid' member"}},
-        {"help, no topic", kShowHelp, L"{\"appid\":\"a\"}", false, L"", {kNotFound, L"Error: No topic_id found"}},
-        {"help, online as a string",
-         kShowHelp,
-         L"{\"appid\":\"a\",\"topic\":\"t\",\"online\":\"true\"}",
-         true,
+        {kShowHelp, L"[]", kRefused, {kNotFound, L"Error: Message payload invalid, unable to get 'appid' member"}},
+        {kShowHelp, LR"({"appid":"a"})", kRefused, {kNotFound, L"Error: No topic_id found"}},
+        {kShowHelp,
+         LR"({"appid":"a","topic":"t","online":"true"})",
          L"appid=a|topic=t|online=false",
-         {L"Error: Failed to get Bool member, not Bool type", L"Normal: No is_online found, assume it is false"}},
-        {"help, no online",
-         kShowHelp,
-         L"{\"appid\":\"a\",\"topic\":\"t\"}",
-         true,
+         {L"Error: Failed to get Bool member, not Bool type", noOnline}},
+        {kShowHelp,
+         LR"({"appid":"a","topic":"t"})",
          L"appid=a|topic=t|online=false",
-         {L"Error: Failed to get Bool member, not found", L"Normal: No is_online found, assume it is false"}},
-        {"help, online",
-         kShowHelp,
-         L"{\"appid\":\"a\",\"topic\":\"t\",\"online\":true}",
-         true,
-         L"appid=a|topic=t|online=true",
-         {}},
+         {L"Error: Failed to get Bool member, not found", noOnline}},
+        {kShowHelp, LR"({"appid":"a","topic":"t","online":true})", L"appid=a|topic=t|online=true", {}},
 
-        {"app, array payload",
-         kOpenApp,
-         L"[\"app_info\"]",
-         false,
-         L"",
+        {kOpenApp,
+         LR"(["app_info"])",
+         kRefused,
          {kNotFound, L"Error: Message payload invalid, unable to get 'app_info' member"}},
-        {"app, empty payload",
-         kOpenApp,
-         L"",
-         false,
-         L"",
-         {L"Error: String empty, not valid JSON", L"Error: Message payload invalid, not parsable"}},
-        {"app", kOpenApp, L"{\"app_info\":\"qvknownapp:uihost::x\"}", true, L"app_info=qvknownapp:uihost::x", {}},
+        {kOpenApp, L"", kRefused, {kEmptyText, unparsable}},
+        {kOpenApp, LR"({"app_info":"qvknownapp:uihost::x"})", L"app_info=qvknownapp:uihost::x", {}},
     };
 
-    for (const ReaderCase& c : cases)
+    for (std::size_t i = 0; i < std::size(cases); ++i)
     {
-        SCOPED_TRACE(c.label);
+        const ReaderCase& c = cases[i];
+        SCOPED_TRACE(testing::Message() << "row " << i << ": " << c.payload.substr(0, 80));
         const std::size_t seen = LoggedLines(log.Text()).size();
         std::wstring values;
-        EXPECT_EQ(c.reader(c.payload, values), c.read);
-        if (c.read)
+        EXPECT_EQ(c.reader(c.payload, values), c.values.has_value());
+        if (c.values)
         {
-            EXPECT_EQ(values, c.values);
+            EXPECT_EQ(values, *c.values);
         }
         EXPECT_THAT(LoggedLinesAfter(log.Text(), seen), ::testing::ElementsAreArray(c.records));
     }

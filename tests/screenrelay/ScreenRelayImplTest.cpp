@@ -94,46 +94,30 @@ TEST(ScreenRelayImplTest, AnUnusableMappingDefinitionFailsInitializeKeepingTheSu
         const char* label;
         std::wstring definition;
         std::wstring record;
-        // The page ids of "a.one" and "b.two" afterwards.
-        std::vector<std::wstring> pages;
+        // Whether "a.one" opens its page afterwards; "b.two" never does.
+        bool firstKept;
     };
     const std::wstring first = LR"({"name":"a.one","page_id":"one"})";
+    const std::wstring unparsable = L"Mapping definition is invalid, not parsable";
+    const std::wstring noScreens = L"Mapping definition invalid, missing screens member";
+    const std::wstring noName = L"Mapping definition invalid, screen member missing name member";
+    const std::wstring noPageId = L"Mapping definition invalid, unable to get 'page_id' member";
     const Case cases[] = {
-        {"not JSON", L"{\"screens\":", L"Mapping definition is invalid, not parsable", {L"-", L"-"}},
-        {"empty text", L"", L"Mapping definition is invalid, not parsable", {L"-", L"-"}},
-        {"root is an array",
-         L"[{\"screens\":[]}]",
-         L"Mapping definition invalid, missing screens member",
-         {L"-", L"-"}},
-        {"no screens", L"{\"screen\":[]}", L"Mapping definition invalid, missing screens member", {L"-", L"-"}},
-        {"screens is an object",
-         L"{\"screens\":{}}",
-         L"Mapping definition invalid, screens member invalid type",
-         {L"-", L"-"}},
-        {"element is a string",
-         L"{\"screens\":[" + first + L",\"b.two\"]}",
-         L"Mapping definition invalid, screens element invalid type",
-         {L"one", L"-"}},
-        {"name missing",
-         L"{\"screens\":[" + first + L",{\"page_id\":\"two\"}]}",
-         L"Mapping definition invalid, screen member missing name member",
-         {L"one", L"-"}},
-        {"name empty",
-         L"{\"screens\":[" + first + L",{\"name\":\"\",\"page_id\":\"two\"}]}",
-         L"Mapping definition invalid, screen member missing name member",
-         {L"one", L"-"}},
-        {"page id empty",
-         L"{\"screens\":[" + first + L",{\"name\":\"b.two\",\"page_id\":\"\"}]}",
-         L"Mapping definition invalid, unable to get 'page_id' member",
-         {L"one", L"-"}},
-        {"page id a number",
-         L"{\"screens\":[" + first + L",{\"name\":\"b.two\",\"page_id\":2}]}",
-         L"Mapping definition invalid, unable to get 'page_id' member",
-         {L"one", L"-"}},
+        {"not JSON", L"{\"screens\":", unparsable, false},
+        {"empty text", L"", unparsable, false},
+        {"root is an array", L"[{\"screens\":[]}]", noScreens, false},
+        {"no screens", L"{\"screen\":[]}", noScreens, false},
+        {"screens is an object", L"{\"screens\":{}}", L"Mapping definition invalid, screens member invalid type",
+         false},
+        {"element is a string", L"{\"screens\":[" + first + L",\"b.two\"]}",
+         L"Mapping definition invalid, screens element invalid type", true},
+        {"name missing", L"{\"screens\":[" + first + L",{\"page_id\":\"two\"}]}", noName, true},
+        {"name empty", L"{\"screens\":[" + first + L",{\"name\":\"\",\"page_id\":\"two\"}]}", noName, true},
+        {"page id empty", L"{\"screens\":[" + first + L",{\"name\":\"b.two\",\"page_id\":\"\"}]}", noPageId, true},
+        {"page id a number", L"{\"screens\":[" + first + L",{\"name\":\"b.two\",\"page_id\":2}]}", noPageId, true},
         {"name twice: the first page id stays",
          L"{\"screens\":[" + first + LR"(,{"name":"a.one","page_id":"again"},{"name":"b.two","page_id":"two"}]})",
-         L"Failed to add mapping entry",
-         {L"one", L"-"}},
+         L"Failed to add mapping entry", true},
     };
     LogCapture log;
     for (const Case& c : cases)
@@ -146,7 +130,8 @@ TEST(ScreenRelayImplTest, AnUnusableMappingDefinitionFailsInitializeKeepingTheSu
         const std::vector<std::wstring> lines = LoggedLinesAfter(log.Text(), seen);
         EXPECT_THAT(lines, Contains(L"Error: " + c.record));
         EXPECT_THAT(lines, Contains(L"Error: Failed to process request mapping definition"));
-        EXPECT_EQ(PagesOpenedFor(test, {L"a.one", L"b.two"}), c.pages);
+        EXPECT_EQ(PagesOpenedFor(test, {L"a.one", L"b.two"}),
+                  (std::vector<std::wstring>{c.firstKept ? L"one" : L"-", L"-"}));
     }
 }
 

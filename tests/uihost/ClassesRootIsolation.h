@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/UniqueHandles.h"
+#include "support/RegistryIsolation.h"
 
 #include <windows.h>
 
@@ -31,6 +32,21 @@ public:
 private:
     Ostrel::UniqueRegKey classes_;
     bool active_ = false;
+};
+
+// A test fixture with an isolated registry and HKEY_CLASSES_ROOT redirected
+// into it.
+class ClassesRootIsolatedTest : public RegistryIsolatedTest
+{
+protected:
+    void SetUp() override
+    {
+        RegistryIsolatedTest::SetUp();
+        ASSERT_TRUE(classes_.Active());
+    }
+
+private:
+    ClassesRootIsolation classes_;
 };
 
 // Sets the default value of HKEY_CLASSES_ROOT\key.

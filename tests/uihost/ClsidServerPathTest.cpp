@@ -1,7 +1,6 @@
 #include "uihost/ClsidServerPath.h"
 
 #include "ClassesRootIsolation.h"
-#include "support/RegistryIsolation.h"
 
 #include <gtest/gtest.h>
 
@@ -18,17 +17,7 @@ constexpr wchar_t kClass[] = L"{0B4A7C55-1D2E-4F60-8A9B-3C4D5E6F7081}";
 constexpr wchar_t kInproc[] = L"CLSID\\{0B4A7C55-1D2E-4F60-8A9B-3C4D5E6F7081}\\InprocServer32";
 constexpr wchar_t kLocal[] = L"CLSID\\{0B4A7C55-1D2E-4F60-8A9B-3C4D5E6F7081}\\LocalServer32";
 
-class ClsidServerPathTest : public ScreenRelayTest::RegistryIsolatedTest
-{
-protected:
-    void SetUp() override
-    {
-        RegistryIsolatedTest::SetUp();
-        ASSERT_TRUE(classes_.Active());
-    }
-
-    ScreenRelayTest::ClassesRootIsolation classes_;
-};
+using ClsidServerPathTest = ScreenRelayTest::ClassesRootIsolatedTest;
 
 struct Found
 {

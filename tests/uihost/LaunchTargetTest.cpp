@@ -1,7 +1,6 @@
 #include "uihost/LaunchTarget.h"
 
 #include "ClassesRootIsolation.h"
-#include "support/RegistryIsolation.h"
 #include "uihost/CommandLineArgument.h"
 #include "uihost/ExecutableFileTypes.h"
 
@@ -26,13 +25,12 @@ constexpr wchar_t kPagesProgram[] = L"C:\\windows\\system32\\iexplore.exe";
 constexpr wchar_t kEditorProgram[] = L"C:\\windows\\system32\\notepad.exe";
 constexpr wchar_t kMailProgram[] = L"C:\\windows\\system32\\write.exe";
 
-class ResolveLaunchTargetTest : public ScreenRelayTest::RegistryIsolatedTest
+class ResolveLaunchTargetTest : public ScreenRelayTest::ClassesRootIsolatedTest
 {
 protected:
     void SetUp() override
     {
-        RegistryIsolatedTest::SetUp();
-        ASSERT_TRUE(classes_.Active());
+        ClassesRootIsolatedTest::SetUp();
         const auto command = [](const wchar_t* program)
         {
             return L"\"" + std::wstring(program) + L"\" \"%1\"";
@@ -46,8 +44,6 @@ protected:
         ASSERT_EQ(SetClassesDefault(L"txtfile\\shell\\open\\command", command(kEditorProgram)), ERROR_SUCCESS);
         ASSERT_EQ(SetClassesDefault(L"mailto\\shell\\open\\command", command(kMailProgram)), ERROR_SUCCESS);
     }
-
-    ScreenRelayTest::ClassesRootIsolation classes_;
 };
 
 TEST_F(ResolveLaunchTargetTest, TargetsResolveToTheirProgramAndCommandLine)

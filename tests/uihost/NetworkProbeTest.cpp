@@ -343,13 +343,20 @@ TEST_F(NetworkProbeTest, QuickCheckAnswersFromDialUpAndAddressesAlone)
     EXPECT_EQ(api_->connects, 0);
 }
 
+// The user's proxy configuration script.
+LONG SetUserScript()
+{
+    return RegSetKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+                           L"AutoConfigURL", REG_SZ, L"http://127.0.0.3/proxy.pac", 54);
+}
+
+// Each case starts with the keep-alive server's port closed.
 TEST_F(NetworkProbeTest, KeepAliveServerDirectlyOrThroughTheProxy)
 {
     struct Setting
     {
         const LoopbackListener& listener;
-        unsigned short closedServer;
-        unsigned short closedProxy;
+        std::string closedProxy;
     };
     struct Case
     {
@@ -360,62 +367,34 @@ TEST_F(NetworkProbeTest, KeepAliveServerDirectlyOrThroughTheProxy)
     const Case cases[] = {
         {"server listening",
          [](const Setting& s, ScriptedNetworkAPI&) { SetKeepAliveServer(s.listener.Address(), s.listener.Port()); }, 1},
-        {"server port closed, proxy port closed",
+        {"proxy port closed", [](const Setting& s, ScriptedNetworkAPI&) { SetProxyServerList(s.closedProxy); }, 0},
+        {"the http entry of the list names the listener",
          [](const Setting& s, ScriptedNetworkAPI&)
-         {
-             SetKeepAliveServer("127.0.0.3", s.closedServer);
-             SetProxyServerList("127.0.0.3:" + std::to_string(s.closedProxy));
-         },
-         0},
-        {"server port closed, the http entry of the list names the listener",
-         [](const Setting& s, ScriptedNetworkAPI&)
-         {
-             SetKeepAliveServer("127.0.0.3", s.closedServer);
-             SetProxyServerList("ftp=127.0.0.3:" + std::to_string(s.closedProxy) + ";HTTP=" + s.listener.List() +
-                                ";https=127.0.0.3:" + std::to_string(s.closedProxy));
-         },
+         { SetProxyServerList("ftp=" + s.closedProxy + ";HTTP=" + s.listener.List() + ";https=" + s.closedProxy); },
          1},
         {"the system's proxy comes before the updater's list",
          [](const Setting& s, ScriptedNetworkAPI& api)
          {
-             SetKeepAliveServer("127.0.0.3", s.closedServer);
              api.systemProxy = "http=" + s.listener.List() + ";https=127.0.0.3:443";
-             SetProxyServerList("127.0.0.3:" + std::to_string(s.closedProxy));
+             SetProxyServerList(s.closedProxy);
          },
          1},
         {"no proxy, the updater's configuration script is set",
-         [](const Setting& s, ScriptedNetworkAPI&)
-         {
-             SetKeepAliveServer("127.0.0.3", s.closedServer);
-             SetMachineString(Ostrel::kUpdateProxyKey, L"AutoConfigUrl", L"http://127.0.0.3/proxy.pac");
-         },
+         [](const Setting&, ScriptedNetworkAPI&)
+         { SetMachineString(Ostrel::kUpdateProxyKey, L"AutoConfigUrl", L"http://127.0.0.3/proxy.pac"); },
          1},
         {"no proxy, the user's configuration script is set",
-         [](const Setting& s, ScriptedNetworkAPI&)
-         {
-             SetKeepAliveServer("127.0.0.3", s.closedServer);
-             RegSetKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
-                             L"AutoConfigURL", REG_SZ, L"http://127.0.0.3/proxy.pac", 54);
-         },
-         1},
+         [](const Setting&, ScriptedNetworkAPI&) { SetUserScript(); }, 1},
         {"no proxy, an empty updater's script hides the user's",
-         [](const Setting& s, ScriptedNetworkAPI&)
+         [](const Setting&, ScriptedNetworkAPI&)
          {
-             SetKeepAliveServer("127.0.0.3", s.closedServer);
              SetMachineString(Ostrel::kUpdateProxyKey, L"AutoConfigUrl", L"");
-             RegSetKeyValueW(HKEY_CURRENT_USER, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
-                             L"AutoConfigURL", REG_SZ, L"http://127.0.0.3/proxy.pac", 54);
+             SetUserScript();
          },
          -1},
         {"no proxy, a configuration script is detected",
-         [](const Setting& s, ScriptedNetworkAPI& api)
-         {
-             SetKeepAliveServer("127.0.0.3", s.closedServer);
-             api.proxyDetected = true;
-         },
-         1},
-        {"no proxy and nothing detected",
-         [](const Setting& s, ScriptedNetworkAPI&) { SetKeepAliveServer("127.0.0.3", s.closedServer); }, -1},
+         [](const Setting&, ScriptedNetworkAPI& api) { api.proxyDetected = true; }, 1},
+        {"no proxy and nothing detected", [](const Setting&, ScriptedNetworkAPI&) {}, -1},
     };
     for (const Case& c : cases)
     {
@@ -428,7 +407,8 @@ TEST_F(NetworkProbeTest, KeepAliveServerDirectlyOrThroughTheProxy)
         ASSERT_EQ(probe.initialize(), 0u);
         const LoopbackListener listener("127.0.0.4");
         ASSERT_TRUE(listener.Listening());
-        c.arrange(Setting{listener, ClosedPort("127.0.0.3"), ClosedPort("127.0.0.3")}, *api);
+        SetKeepAliveServer("127.0.0.3", ClosedPort("127.0.0.3"));
+        c.arrange(Setting{listener, "127.0.0.3:" + std::to_string(ClosedPort("127.0.0.3"))}, *api);
 
         EXPECT_EQ(probe.isConnected(true, false), c.expected);
     }

@@ -120,6 +120,14 @@ private:
     DWORD cookie_ = 0;
 };
 
+// The recording class's instance, created with or without the trust check.
+HRESULT CreateRecorded(bool verify, IUnknown*& instance)
+{
+    void** out = reinterpret_cast<void**>(&instance);
+    return verify ? Ostrel::QvCreateInstance2(kRecordingClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, out, true)
+                  : Ostrel::QvCreateInstanceNoAuth(kRecordingClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, out);
+}
+
 // The recording class object's code lives in this test program, whose file a
 // test lists as trusted or not.
 using QvCreateInstanceTest = ComApartmentTest;
@@ -171,12 +179,7 @@ TEST_F(QvCreateInstanceTest, ClassObjectIsAskedForTheFirstFactoryInterfaceThenTh
             const ULONG registeredReferences = classObject.references;
 
             IUnknown* instance = reinterpret_cast<IUnknown*>(1);
-            const HRESULT result =
-                verify ? Ostrel::QvCreateInstance2(kRecordingClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                                                   reinterpret_cast<void**>(&instance), true)
-                       : Ostrel::QvCreateInstanceNoAuth(kRecordingClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                                                        reinterpret_cast<void**>(&instance));
-            EXPECT_EQ(result, test.expected);
+            EXPECT_EQ(CreateRecorded(verify, instance), test.expected);
             EXPECT_EQ(classObject.asked, test.asked);
             EXPECT_EQ(classObject.instancesCreated, SUCCEEDED(test.expected) ? 1 : 0);
             EXPECT_EQ(instance != nullptr, SUCCEEDED(test.expected));
@@ -216,12 +219,7 @@ TEST_F(QvCreateInstanceTest, OnlyTheVerifiedCreationNeedsATrustedServer)
         const ULONG registeredReferences = classObject.references;
 
         IUnknown* instance = nullptr;
-        const HRESULT result = test.verify
-                                   ? Ostrel::QvCreateInstance2(kRecordingClass, nullptr, CLSCTX_LOCAL_SERVER,
-                                                               IID_IUnknown, reinterpret_cast<void**>(&instance), true)
-                                   : Ostrel::QvCreateInstanceNoAuth(kRecordingClass, nullptr, CLSCTX_LOCAL_SERVER,
-                                                                    IID_IUnknown, reinterpret_cast<void**>(&instance));
-        EXPECT_EQ(result, test.expected);
+        EXPECT_EQ(CreateRecorded(test.verify, instance), test.expected);
         EXPECT_EQ(classObject.instancesCreated, SUCCEEDED(test.expected) ? 1 : 0);
         if (instance != nullptr)
         {

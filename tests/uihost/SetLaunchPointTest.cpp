@@ -69,6 +69,19 @@ std::vector<std::wstring> JournaledCalls(const DevHostTest::JournalFile& journal
     return calls;
 }
 
+// What the elevated helper must be asked to write: the whole buffer under the
+// query parameters key.
+std::vector<JournalArgument> HelperWrite(LONG launchPoint)
+{
+    return {{L"root", {}, std::wstring(L"HKEY_LOCAL_MACHINE")},
+            {L"subkey", {}, std::wstring(kQueryParamsKey)},
+            {L"valueName", {}, std::wstring(L"LaunchPoint")},
+            {L"type", {}, std::uint32_t{REG_SZ}},
+            {L"size", {}, std::uint32_t{40}},
+            {L"data", {}, std::to_wstring(launchPoint)},
+            {L"flags", {}, std::uint32_t{0}}};
+}
+
 // Each case in a registry of its own, with a journal of its own and COM
 // entered in the multithreaded apartment.
 class SetLaunchPointTest : public ::testing::Test
@@ -77,28 +90,12 @@ protected:
     struct Setting
     {
         bool qvUtilTrusted = true;
-        std::optional<DWORD> isNTAdminAnswer;
+        // What QvIsNTAdmin answers, when switched.
+        std::optional<DWORD> isNTAdminAnswer = std::nullopt;
         bool helperRegistered = false;
-        std::optional<HRESULT> helperFailure;
+        // The status the elevated helper fails its write with, when given.
+        std::optional<HRESULT> helperFailure = std::nullopt;
     };
-
-    static Setting UtilityLibraryUntrusted()
-    {
-        Setting setting;
-        setting.qvUtilTrusted = false;
-        return setting;
-    }
-
-    // QvIsNTAdmin answers 0; the elevated helper is registered or not, and
-    // fails its write with helperFailure when one is given.
-    static Setting NotAnAdministrator(bool helperRegistered, std::optional<HRESULT> helperFailure = std::nullopt)
-    {
-        Setting setting;
-        setting.isNTAdminAnswer = 0;
-        setting.helperRegistered = helperRegistered;
-        setting.helperFailure = helperFailure;
-        return setting;
-    }
 
     void SetUp() override { ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK); }
     void TearDown() override { CoUninitialize(); }
@@ -138,28 +135,41 @@ TEST_F(SetLaunchPointTest, AdministratorWritesDirectlyOtherwiseTheElevatedHelper
         LONG launchPoint;
         int expected;
         std::vector<std::wstring> calls;
+        // The record of SetLaunchPoint in strInstru.cpp: level and text.
+        const wchar_t* level;
         const wchar_t* record;
     };
+    const std::wstring helperCalls[] = {L"QvUtil.QvIsNTAdmin", L"AdminPrivilegeHelper.SetRegistryValue"};
     const Case cases[] = {
-        {"administrator", Setting(), 7, 1, {L"QvUtil.QvIsNTAdmin"}, L"QvRegWriteValue returned 0"},
-        {"utility library not trusted", UtilityLibraryUntrusted(), -25, 1, {}, L"QvRegWriteValue returned 0"},
+        {"administrator", {}, 7, 1, {L"QvUtil.QvIsNTAdmin"}, L"Information", L"QvRegWriteValue returned 0"},
+        {"utility library not trusted",
+         {.qvUtilTrusted = false},
+         -25,
+         1,
+         {},
+         L"Information",
+         L"QvRegWriteValue returned 0"},
+        {"launch point zero writes nothing", {}, 0, 0, {}, L"Information", L"LaunchPoint=0"},
         {"not an administrator",
-         NotAnAdministrator(true),
+         {.isNTAdminAnswer = 0, .helperRegistered = true},
          12,
          1,
-         {L"QvUtil.QvIsNTAdmin", L"AdminPrivilegeHelper.SetRegistryValue"},
+         {std::begin(helperCalls), std::end(helperCalls)},
+         L"Information",
          L"Registry writing was successful."},
         {"not an administrator, helper refuses",
-         NotAnAdministrator(true, E_ACCESSDENIED),
-         12,
+         {.isNTAdminAnswer = 0, .helperRegistered = true, .helperFailure = E_ACCESSDENIED},
+         5,
          0,
-         {L"QvUtil.QvIsNTAdmin", L"AdminPrivilegeHelper.SetRegistryValue"},
+         {std::begin(helperCalls), std::end(helperCalls)},
+         L"Error",
          L"SetRegistryValue failed."},
         {"not an administrator, no helper",
-         NotAnAdministrator(false),
+         {.isNTAdminAnswer = 0},
          12,
          0,
          {L"QvUtil.QvIsNTAdmin"},
+         L"Error",
          L"We failed in pAdminPrivilegeHelper for IQvAdminPrivilegeOperationHelper helper with Error 80040154"},
     };
     for (const Case& test : cases)
@@ -170,10 +180,18 @@ TEST_F(SetLaunchPointTest, AdministratorWritesDirectlyOtherwiseTheElevatedHelper
         DevHostTest::JournalFile journal;
         DWORD helperCookie = 0;
         Arrange(test.setting, helperCookie);
+        const std::size_t loggedBefore = log_.Text().size();
 
         EXPECT_EQ(Ostrel::SetLaunchPoint(test.launchPoint), test.expected);
 
         EXPECT_EQ(JournaledCalls(journal), test.calls);
+        for (const auto& entry : journal.Entries())
+        {
+            if (entry.call == L"SetRegistryValue")
+            {
+                EXPECT_EQ(entry.arguments, HelperWrite(test.launchPoint));
+            }
+        }
         const std::optional<StoredValue> stored = StoredLaunchPoint();
         if (test.expected == 1)
         {
@@ -185,65 +203,14 @@ TEST_F(SetLaunchPointTest, AdministratorWritesDirectlyOtherwiseTheElevatedHelper
         {
             EXPECT_FALSE(stored.has_value());
         }
-        EXPECT_TRUE(log_.Contains(test.record)) << log_.Text();
+        ExpectRecord(log_, {test.level, L"strInstru.cpp", L"SetLaunchPoint", test.record});
+        EXPECT_EQ(log_.Text().find(L"Registry writing was successful.", loggedBefore) != std::wstring::npos,
+                  test.expected == 1);
         if (helperCookie != 0)
         {
             EXPECT_EQ(DevHost::RevokeAdminPrivilegeHelper(helperCookie), S_OK);
         }
     }
-}
-
-TEST_F(SetLaunchPointTest, ElevatedHelperIsAskedForTheWholeBufferUnderTheQueryParametersKey)
-{
-    ScreenRelayTest::RegistryIsolation registry;
-    ASSERT_TRUE(registry.Active());
-    DevHostTest::JournalFile journal;
-    DWORD helperCookie = 0;
-    Arrange(NotAnAdministrator(true), helperCookie);
-
-    EXPECT_EQ(Ostrel::SetLaunchPoint(31), 1);
-    EXPECT_EQ(DevHost::RevokeAdminPrivilegeHelper(helperCookie), S_OK);
-
-    const auto written = journal.WaitFor(L"AdminPrivilegeHelper", L"SetRegistryValue");
-    ASSERT_EQ(written.size(), 1u);
-    const std::vector<JournalArgument> expected = {{L"root", {}, std::wstring(L"HKEY_LOCAL_MACHINE")},
-                                                   {L"subkey", {}, std::wstring(kQueryParamsKey)},
-                                                   {L"valueName", {}, std::wstring(L"LaunchPoint")},
-                                                   {L"type", {}, std::uint32_t{REG_SZ}},
-                                                   {L"size", {}, std::uint32_t{40}},
-                                                   {L"data", {}, std::wstring(L"31")},
-                                                   {L"flags", {}, std::uint32_t{0}}};
-    EXPECT_EQ(written[0].arguments, expected);
-}
-
-TEST_F(SetLaunchPointTest, LaunchPointZeroWritesNothing)
-{
-    ScreenRelayTest::RegistryIsolation registry;
-    ASSERT_TRUE(registry.Active());
-    DevHostTest::JournalFile journal;
-    DWORD helperCookie = 0;
-    Arrange(Setting(), helperCookie);
-
-    EXPECT_EQ(Ostrel::SetLaunchPoint(0), 0);
-
-    EXPECT_EQ(StoredLaunchPoint().has_value(), false);
-    EXPECT_TRUE(journal.Entries().empty()) << "the utility library was used";
-    ExpectRecord(log_, {L"Information", L"strInstru.cpp", L"SetLaunchPoint", L"LaunchPoint=0"});
-    EXPECT_FALSE(log_.Contains(L"Registry writing was successful."));
-}
-
-TEST_F(SetLaunchPointTest, FailureRecordNamesItsLevelSourceAndFunction)
-{
-    ScreenRelayTest::RegistryIsolation registry;
-    ASSERT_TRUE(registry.Active());
-    DevHostTest::JournalFile journal;
-    DWORD helperCookie = 0;
-    Arrange(NotAnAdministrator(true, E_ACCESSDENIED), helperCookie);
-
-    EXPECT_EQ(Ostrel::SetLaunchPoint(5), 0);
-    EXPECT_EQ(DevHost::RevokeAdminPrivilegeHelper(helperCookie), S_OK);
-
-    ExpectRecord(log_, {L"Error", L"strInstru.cpp", L"SetLaunchPoint", L"SetRegistryValue failed."});
 }
 
 } // namespace
