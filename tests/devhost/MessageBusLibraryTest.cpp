@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -574,23 +575,6 @@ TEST_F(MessageBusLibraryTest, RequestsDroppedByTheirClientLeaveNoTimeOutBehind)
     }
 }
 
-// Runs a callable when it goes out of scope.
-template <typename Callable>
-class AtScopeExit
-{
-public:
-    explicit AtScopeExit(Callable callable)
-        : callable_(std::move(callable))
-    {
-    }
-    ~AtScopeExit() { callable_(); }
-    AtScopeExit(const AtScopeExit&) = delete;
-    AtScopeExit& operator=(const AtScopeExit&) = delete;
-
-private:
-    Callable callable_;
-};
-
 // Handles "Svc.Hold" by making a request that nobody answers while the test
 // runs and waiting, as a handler waiting for that answer would, until the test
 // lets it go: it holds its worker thread.
@@ -642,13 +626,13 @@ TEST_F(MessageBusLibraryTest, AnswersAndTimeOutsReachRequestersWhileHandlersHold
     Recorder timedOut;
     // Lets the held handlers go and ends both clients before the objects
     // they call into go away, whatever the test's outcome.
-    const AtScopeExit releaseAll(
-        [&]
-        {
-            holder.release();
-            bus_->releaseHandle(service_);
-            bus_->releaseHandle(client_);
-        });
+    const std::shared_ptr<void> releaseAll(nullptr,
+                                           [&](void*)
+                                           {
+                                               holder.release();
+                                               bus_->releaseHandle(service_);
+                                               bus_->releaseHandle(client_);
+                                           });
     ASSERT_NE(bus_->subscribe(service_, &requests, &Deliver, L"Svc.Query"), 0u);
     ASSERT_NE(bus_->subscribe(service_, &unanswered, &Deliver, L"Svc.Unanswered"), 0u);
     ASSERT_NE(bus_->subscribe(service_, &holder, &HoldingRequester::Deliver, L"Svc.Hold"), 0u);

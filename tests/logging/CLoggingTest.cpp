@@ -31,6 +31,9 @@ constexpr wchar_t kConfig[] = L"Config";
 constexpr wchar_t kBase[] = L"logging_tests";
 constexpr wchar_t kImagePiece[] = L" [logging_tests.e]$ ";
 constexpr std::uint32_t kMinSize = 262144;
+// A log file holding "old", and one of exactly the smallest maximum size.
+const std::string kOldLog("\xFF\xFEo\0l\0d\0", 8);
+const std::string kFullLog = "\xFF\xFE" + std::string(kMinSize - 2, 'f');
 
 std::wstring LogRoot()
 {
@@ -270,9 +273,8 @@ TEST_F(CLoggingTest, FollowsTheStoredIndexAndLoweredMaxEntries)
     CreateFolder(group);
     WriteSetting(ModuleIni(group), L"MaxEntries", 3);
     WriteSetting(ModuleIni(group), L"LastLogIdx", 2);
-    const std::string old("\xFF\xFEo\0l\0d\0", 8);
-    ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), old));
-    ASSERT_TRUE(WriteFileBytes(LogFile(group, 2), old));
+    ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), kOldLog));
+    ASSERT_TRUE(WriteFileBytes(LogFile(group, 2), kOldLog));
     auto logger = Open(group);
 
     ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"appended"), 0u);
@@ -285,10 +287,9 @@ TEST_F(CLoggingTest, FollowsTheStoredIndexAndLoweredMaxEntries)
 
     // Another writer finds the current file full and moves the index on; the
     // next line follows it instead of starting (and emptying) a file again.
-    const std::string full = "\xFF\xFE" + std::string(kMinSize - 2, 'f');
     auto other = Open(group);
     other->SetMaxEntries(2);
-    ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), full));
+    ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), kFullLog));
     ASSERT_EQ(other->LogText(L"a.cpp", L"f", 1, 1, L"other writer"), 0u);
     ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"follows"), 0u);
     EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 1))), Line(L"Normal", L"other writer") + Line(L"Normal", L"follows"));
@@ -300,8 +301,7 @@ TEST_F(CLoggingTest, LooksTheStoredIndexUpAgainOnlyWhenTheFileIsFull)
     const std::wstring group = NewGroup();
     CreateFolder(group);
     WriteSetting(ModuleIni(group), L"MaxEntries", 3);
-    const std::string old("\xFF\xFEo\0l\0d\0", 8);
-    ASSERT_TRUE(WriteFileBytes(LogFile(group, 2), old));
+    ASSERT_TRUE(WriteFileBytes(LogFile(group, 2), kOldLog));
     auto logger = Open(group);
     ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"first"), 0u);
 
@@ -311,7 +311,7 @@ TEST_F(CLoggingTest, LooksTheStoredIndexUpAgainOnlyWhenTheFileIsFull)
     EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 0))), Line(L"Normal", L"first") + Line(L"Normal", L"room left"));
 
     // Once it is full, the stored index names the file to go on with.
-    ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), "\xFF\xFE" + std::string(kMinSize - 2, 'f')));
+    ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), kFullLog));
     ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"full"), 0u);
     EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 2))), L"old" + Line(L"Normal", L"full"));
     EXPECT_EQ(GetFileAttributesW(LogFile(group, 1).c_str()), INVALID_FILE_ATTRIBUTES);
@@ -372,10 +372,8 @@ TEST_F(CLoggingTest, UnreadableOrUnwritableIndexTruncatesNoFile)
         CreateFolder(group);
         WriteSetting(ModuleIni(group), L"MaxEntries", 3);
         WriteSetting(ModuleIni(group), L"LastLogIdx", 1);
-        const std::string full = "\xFF\xFE" + std::string(kMinSize - 2, 'f');
-        const std::string old("\xFF\xFEo\0l\0d\0", 8);
-        ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), full));
-        ASSERT_TRUE(WriteFileBytes(LogFile(group, 1), old));
+        ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), kFullLog));
+        ASSERT_TRUE(WriteFileBytes(LogFile(group, 1), kOldLog));
         auto logger = Open(group);
         obstacle.apply(ModuleIni(group));
 
@@ -386,7 +384,7 @@ TEST_F(CLoggingTest, UnreadableOrUnwritableIndexTruncatesNoFile)
 
         // A rotation whose index cannot be stored, or read back, is not
         // repeated on the next line.
-        ASSERT_TRUE(WriteFileBytes(LogFile(group, 1), full));
+        ASSERT_TRUE(WriteFileBytes(LogFile(group, 1), kFullLog));
         ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 4, L"rotated"), 0u);
         ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 4, L"next"), 0u);
         EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 2))), Line(L"Error", L"rotated") + Line(L"Error", L"next"));

@@ -1,7 +1,7 @@
-#include "messagebus/LogRecordFields.h"
 #include "messagebus/MessageBusClient.h"
 #include "messagebus/MockMessageBusShim.h"
 #include "support/LogCapture.h"
+#include "support/LoggedRecord.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -137,8 +137,9 @@ TEST_F(MessageBusClientTest, UnsubscribeEndsEverySubscriptionOfTheAlias)
     EXPECT_EQ(client->unsubscribe(L"ui"), MODULE_STATUS_SUCCESS);
     Mock::VerifyAndClearExpectations(shim_.get());
     EXPECT_EQ(client->unsubscribe(L"ui"), MODULE_STATUS_SUCCESS);
-    ScreenRelayTest::ExpectRecordFields(ScreenRelayTest::LoggedLine(log_, L"$ Subscription not found. Alias: ui."),
-                                        L"Warning", L"MessageBusClient.cpp", L"Ostrel::MessageBusClient::unsubscribe");
+    EXPECT_EQ(
+        ScreenRelayTest::FindLoggedRecord(log_.Text(), L"Subscription not found. Alias: ui."),
+        (ScreenRelayTest::LoggedRecord{L"Warning", L"MessageBusClient.cpp", L"Ostrel::MessageBusClient::unsubscribe"}));
 
     EXPECT_CALL(*shim_, unsubscribe(4));
     EXPECT_EQ(client->unsubscribe(L"Other"), MODULE_STATUS_SUCCESS) << "the message name is the alias";

@@ -5,10 +5,10 @@
 #include "platform/TrustVerification.h"
 #include "platform/dll/SharedLibrary.h"
 
-#include "messagebus/LogRecordFields.h"
 #include "platform/UniqueHandles.h"
 #include "platform/dllTestSupport/TestLibraries.h"
 #include "support/LogCapture.h"
+#include "support/LoggedRecord.h"
 #include "support/RegistryIsolation.h"
 #include "support/TempFolder.h"
 
@@ -162,8 +162,8 @@ TEST_F(MessageBusLibTest, FailingStepsThrowOrLogAndTheLibraryIsUnloaded)
             exception = e.what();
         }
         EXPECT_EQ(exception, c.exception);
-        ScreenRelayTest::ExpectRecordFields(ScreenRelayTest::LoggedLine(log_, c.record), c.level, L"MessageBusLib.cpp",
-                                            c.function);
+        EXPECT_EQ(ScreenRelayTest::FindLoggedRecord(log_.Text(), c.record),
+                  (ScreenRelayTest::LoggedRecord{c.level, L"MessageBusLib.cpp", c.function}));
         EXPECT_FALSE(IsLoaded(path));
     }
 }

@@ -55,12 +55,14 @@ MessageProperties PatternedRecord(std::uint16_t version)
     return record;
 }
 
-TEST(MessageTest, CopyingAVersion2RecordTakesAll108Bytes)
+TEST(MessageTest, CopyingAVersion2RecordTakesAll108BytesAndCopyingNothingResetsToTheTemplate)
 {
     const MessageProperties source = PatternedRecord(2);
     MessageProperties destination{};
     CopyMessageProperties(destination, &source);
     EXPECT_EQ(std::memcmp(&destination, &source, sizeof(source)), 0);
+    CopyMessageProperties(destination, nullptr);
+    EXPECT_EQ(std::memcmp(&destination, &MessagePropertiesTemplate(), sizeof(destination)), 0);
 }
 
 TEST(MessageTest, CopyingAVersion1RecordWidensItToVersion2)
@@ -81,13 +83,6 @@ TEST(MessageTest, CopyingAVersion1RecordWidensItToVersion2)
     EXPECT_EQ(destination.extension.extensionType, 0x000B);
     EXPECT_EQ(destination.extension.extensionSize, 8);
     EXPECT_EQ(destination.extension.sessionId, 0u);
-}
-
-TEST(MessageTest, CopyingNothingResetsToTheTemplate)
-{
-    MessageProperties destination = PatternedRecord(2);
-    CopyMessageProperties(destination, nullptr);
-    EXPECT_EQ(std::memcmp(&destination, &MessagePropertiesTemplate(), sizeof(destination)), 0);
 }
 
 TEST(MessageTest, SessionExtensionOnlyForVersion2)

@@ -1,6 +1,7 @@
 #include "messagebus/PendingReply.h"
 #include "messagebus/message/ReplyImpl.h"
 #include "support/LogCapture.h"
+#include "support/LoggedRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,10 @@ namespace Ostrel
 namespace
 {
 
+using ScreenRelayTest::FindLoggedRecords;
 using ScreenRelayTest::LogCapture;
+using ScreenRelayTest::LoggedRecord;
+using Records = std::vector<LoggedRecord>;
 
 struct PendingRequest
 {
@@ -28,44 +32,6 @@ struct PendingRequest
     {
     }
 };
-
-// Makes the captured lines name the source file and the function of each
-// record. Call before the first record is written.
-void ShowSourceAndFunction(const LogCapture& log)
-{
-    const std::wstring folder =
-        ScreenRelayTest::LogGroupFolder(log.Group()) + L"\\" + ScreenRelayTest::ProgramBaseName();
-    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-    Basekit::CObfuscatedIniReader settings;
-    settings.Load(folder + L"\\log.ini");
-    settings.SetInt(L"Config", L"Options", 8 | 32);
-}
-
-// The lines of the log that carry this message, in the order written.
-std::vector<std::wstring> LinesWith(const LogCapture& log, const std::wstring& message)
-{
-    const std::wstring text = log.Text();
-    std::vector<std::wstring> lines;
-    for (std::size_t start = 0; start < text.size();)
-    {
-        const std::size_t end = std::min(text.find(L"\r\n", start), text.size());
-        std::wstring line = text.substr(start, end - start);
-        if (line.find(message) != std::wstring::npos)
-        {
-            lines.push_back(std::move(line));
-        }
-        start = end + 2;
-    }
-    return lines;
-}
-
-// The level, source file and function fields of one record.
-void ExpectRecordFields(const std::wstring& line, const wchar_t* level, const wchar_t* function)
-{
-    EXPECT_NE(line.find(std::wstring(L"(") + level + L")$"), std::wstring::npos) << line;
-    EXPECT_NE(line.find(L" ReplyImpl.cpp:"), std::wstring::npos) << line;
-    EXPECT_NE(line.find(std::wstring(L" ") + function + L"()]$"), std::wstring::npos) << line;
-}
 
 int FutureErrorCode(Reply& reply, bool useWaitFor)
 {
@@ -83,16 +49,6 @@ int FutureErrorCode(Reply& reply, bool useWaitFor)
 TEST(ReplyTest, SettledByTheBusStatus)
 {
     LogCapture log;
-    {
-        PendingRequest request(5000);
-        const auto answer = createMessage(L"answer", L"S", L"{}");
-        request.pending.settle(MODULE_STATUS_SUCCESS, answer);
-        EXPECT_EQ(request.reply->wait(), ReplyReceived);
-        std::shared_ptr<Message> message;
-        request.reply->getMessage(message);
-        EXPECT_EQ(message, answer);
-        EXPECT_EQ(request.reply->wait(), ReplyReceived) << "a settled reply keeps its state";
-    }
     {
         PendingRequest request(5000);
         request.pending.settle(MODULE_STATUS_SUCCESS, nullptr);
@@ -136,6 +92,7 @@ TEST(ReplyTest, ReceivedReplyKeepsItsStatusAndMessageOnLaterWaits)
         Wait first;
         Wait later;
     } cases[] = {
+        {"wait, then wait", waitOnce, waitOnce},
         {"wait, then waitFor", waitOnce, waitForAWhile},
         {"waitFor, then waitFor(0)", waitForAWhile, waitForZero},
         {"waitFor, then wait", waitForAWhile, waitOnce},
@@ -184,7 +141,7 @@ TEST(ReplyTest, WaitReturnsWhenAnotherThreadSettles)
 TEST(ReplyTest, WaitGivesUpOneSecondAfterTheRequestTimeOut)
 {
     LogCapture log;
-    ShowSourceAndFunction(log);
+    ScreenRelayTest::LogSourceAndFunction(log);
     PendingRequest request(200);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(request.reply->wait(), ReplyTimedOut);
@@ -192,21 +149,21 @@ TEST(ReplyTest, WaitGivesUpOneSecondAfterTheRequestTimeOut)
     EXPECT_GE(elapsed, std::chrono::milliseconds(1150));
     EXPECT_LT(elapsed, std::chrono::seconds(30));
     EXPECT_EQ(request.reply->wait(), ReplyTimedOut);
-    const auto lines = LinesWith(log, L"Reply future did not get fulfilled on time. Returning.");
-    ASSERT_EQ(lines.size(), 1u) << log.Text();
-    ExpectRecordFields(lines[0], L"Error", L"Ostrel::ReplyImpl::getReplyMessage");
+    EXPECT_EQ(FindLoggedRecords(log.Text(), L"Reply future did not get fulfilled on time. Returning."),
+              (Records{{L"Error", L"ReplyImpl.cpp", L"Ostrel::ReplyImpl::getReplyMessage"}}))
+        << log.Text();
 }
 
 TEST(ReplyTest, WaitForZeroOnAPendingReplyKeepsItPending)
 {
     LogCapture log(ETWLogging::LOG_LEVEL_WARNING);
-    ShowSourceAndFunction(log);
+    ScreenRelayTest::LogSourceAndFunction(log);
     PendingRequest request(5000);
     EXPECT_EQ(request.reply->waitFor(0), ReplyPending);
     EXPECT_EQ(request.reply->getStatus(), ReplyPending);
-    const auto lines = LinesWith(log, L"Reply waitFor timed out. Returning.");
-    ASSERT_EQ(lines.size(), 1u) << log.Text();
-    ExpectRecordFields(lines[0], L"Warning", L"Ostrel::ReplyImpl::waitFor");
+    EXPECT_EQ(FindLoggedRecords(log.Text(), L"Reply waitFor timed out. Returning."),
+              (Records{{L"Warning", L"ReplyImpl.cpp", L"Ostrel::ReplyImpl::waitFor"}}))
+        << log.Text();
 
     request.pending.settle(MODULE_STATUS_SUCCESS, createMessage(L"late", L"S", L""));
     EXPECT_EQ(request.reply->waitFor(0), ReplyReceived);
@@ -215,7 +172,7 @@ TEST(ReplyTest, WaitForZeroOnAPendingReplyKeepsItPending)
 TEST(ReplyTest, UnusableFutureIsInvalid)
 {
     LogCapture log;
-    ShowSourceAndFunction(log);
+    ScreenRelayTest::LogSourceAndFunction(log);
     ReplyImpl waited(nullptr, 5000);
     EXPECT_EQ(waited.wait(), ReplyInvalid);
     ReplyImpl waitedFor(nullptr, 5000);
@@ -223,10 +180,10 @@ TEST(ReplyTest, UnusableFutureIsInvalid)
     EXPECT_EQ(waitedFor.getStatus(), ReplyInvalid);
 
     // One record each, named after the step that found the future unusable.
-    const auto lines = LinesWith(log, L"Reply future is in an invalid state. Returning.");
-    ASSERT_EQ(lines.size(), 2u) << log.Text();
-    ExpectRecordFields(lines[0], L"Error", L"Ostrel::ReplyImpl::getReplyMessage");
-    ExpectRecordFields(lines[1], L"Error", L"Ostrel::ReplyImpl::waitFor");
+    EXPECT_EQ(FindLoggedRecords(log.Text(), L"Reply future is in an invalid state. Returning."),
+              (Records{{L"Error", L"ReplyImpl.cpp", L"Ostrel::ReplyImpl::getReplyMessage"},
+                       {L"Error", L"ReplyImpl.cpp", L"Ostrel::ReplyImpl::waitFor"}}))
+        << log.Text();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "messagebus/message/ReplyImpl.h"
 #include "module/BaseModule.h"
 #include "support/LogCapture.h"
+#include "support/LoggedRecord.h"
 #include "support/TestFiles.h"
 
 #include <gmock/gmock.h>
@@ -43,41 +44,6 @@ public:
     MOCK_METHOD(ModuleStatus, unsubscribe, (Name), (override));
 };
 
-// Captures records with the source file and function fields, which the file
-// log leaves out by default.
-class SourcedLogCapture : public LogCapture
-{
-public:
-    SourcedLogCapture()
-    {
-        const std::wstring folder =
-            ScreenRelayTest::LogGroupFolder(Group()) + L"\\" + ScreenRelayTest::ProgramBaseName();
-        SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-        Basekit::CObfuscatedIniReader settings;
-        settings.Load(folder + L"\\log.ini");
-        settings.SetInt(L"Config", L"Options", kImageName | kSource | kFunction);
-    }
-
-    // The logged line that holds the text; empty when there is none.
-    std::wstring Line(const std::wstring& text) const
-    {
-        const std::wstring logged = Text();
-        const std::size_t at = logged.find(text);
-        if (at == std::wstring::npos)
-        {
-            return {};
-        }
-        const std::size_t begin = logged.rfind(L'\n', at);
-        const std::size_t start = begin == std::wstring::npos ? 0 : begin + 1;
-        return logged.substr(start, logged.find(L'\n', at) - start);
-    }
-
-private:
-    static constexpr int kImageName = 16;
-    static constexpr int kSource = 8;
-    static constexpr int kFunction = 32;
-};
-
 // What the host's unload callback was asked, and what it answers.
 struct UnloadRequests
 {
@@ -116,7 +82,8 @@ public:
 
 TEST(BaseModuleTest, BaseInitializeKeepsWhatPrecedesTheMissingObjectAndUnloadAsksTheHost)
 {
-    SourcedLogCapture log;
+    LogCapture log;
+    ScreenRelayTest::LogSourceAndFunction(log);
     UnloadRequests requests;
     requests.answer = MODULE_STATUS_UNSUCCESSFUL;
     auto container = std::make_shared<Basekit::IOCContainer>();
@@ -139,10 +106,9 @@ TEST(BaseModuleTest, BaseInitializeKeepsWhatPrecedesTheMissingObjectAndUnloadAsk
     };
     for (const auto& [text, function] : records)
     {
-        const std::wstring line = log.Line(text);
-        EXPECT_THAT(line, HasSubstr(L"(Error)$")) << text << L"\n" << log.Text();
-        EXPECT_THAT(line, HasSubstr(L" BaseModule.cpp:")) << text;
-        EXPECT_THAT(line, HasSubstr(L" " + std::wstring(function) + L"()]$ " + text)) << text;
+        EXPECT_EQ(ScreenRelayTest::FindLoggedRecord(log.Text(), text),
+                  (ScreenRelayTest::LoggedRecord{L"Error", L"BaseModule.cpp", function}))
+            << log.Text();
     }
 }
 

@@ -1,7 +1,6 @@
 #include "platform/TrustVerification.h"
 #include "platform/UniqueHandles.h"
 
-#include "support/LogCapture.h"
 #include "support/RegistryIsolation.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
@@ -333,19 +332,6 @@ TEST_F(TrustVerificationTest, SignatureOfListedPublisherIsTrusted)
         SetPublisherList(c.publishers);
         EXPECT_EQ(c.expected, VerifyFileTrust(MakeSignedFile(c.file, c.changeAfterSigning)));
     }
-}
-
-TEST(TrustVerificationLogTest, RefusalIsLoggedWithPathAndStatus)
-{
-    const ScreenRelayTest::LogCapture log;
-    const ScreenRelayTest::RegistryIsolation registry;
-    ASSERT_TRUE(registry.Active());
-    const ScreenRelayTest::TempFolder folder;
-    const std::wstring path = folder.File(L"Missing.dll");
-
-    ASSERT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), VerifyFileTrust(path));
-
-    EXPECT_TRUE(log.Contains(L"File " + path + L" is not trusted. Error 0x00000002.")) << log.Text();
 }
 
 } // namespace
