@@ -14,7 +14,6 @@ namespace RelayHost
 namespace
 {
 
-constexpr std::size_t kRequestsPerLine = 1000;
 constexpr unsigned kAllowedGrowthPercent = 5;
 
 // The first demonstration request of each message.
@@ -38,7 +37,7 @@ std::vector<DemoRequest> OneRequestPerMessage()
 
 } // namespace
 
-bool Soak(HostSession& session, std::size_t count)
+bool Soak(HostSession& session, std::size_t count, std::size_t every)
 {
     const std::vector<DemoRequest> requests = OneRequestPerMessage();
     PrintLine(L"soak: " + std::to_wstring(count) + L" requests over " + std::to_wstring(requests.size()) +
@@ -54,7 +53,7 @@ bool Soak(HostSession& session, std::size_t count)
         const RequestOutcome outcome = session.send(request.name, request.payload);
         undelivered += outcome.publishStatus != Ostrel::MODULE_STATUS_SUCCESS || outcome.timedOut ? 1 : 0;
         handlerFailures += HostSession::Succeeded(outcome) ? 0 : 1;
-        if ((sent + 1) % kRequestsPerLine != 0)
+        if ((sent + 1) % every != 0)
         {
             continue;
         }

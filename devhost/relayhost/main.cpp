@@ -10,9 +10,9 @@
 //   send <message> <json>     publish one message
 //   stdin                     publish "<message> <json>" lines read from standard input
 //   demo                      publish every message the module serves
-//   soak <count>              publish count requests round-robin over the
+//   soak <count> [<every>]    publish count requests round-robin over the
 //                             messages and print what the process holds every
-//                             1,000 requests; exit 1 on growth
+//                             <every> (1,000) requests; exit 1 on growth
 //   log                       print the module's newest file log
 //   logini [--global] <Key>=<value>...
 //                             write file log settings to the module's (or the
@@ -116,7 +116,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
 int Usage()
 {
     PrintLine(L"usage: relayhost [--v1 | --v2] [--module=<path>] [--name=<module name>] [--no-settings] "
-              L"setup [--partner] | send <message> <json> | stdin | demo | soak <count> | log | "
+              L"setup [--partner] | send <message> <json> | stdin | demo | soak <count> [<every>] | log | "
               L"logini [--global] <Key>=<value>...");
     return kExitUsage;
 }
@@ -220,11 +220,17 @@ int Demo(const Options& options)
 
 int RunSoak(const Options& options)
 {
-    if (options.arguments.size() != 2 || options.arguments[1].empty() ||
-        options.arguments[1].find_first_not_of(L"0123456789") != std::wstring::npos)
+    const auto isCount = [](const std::wstring& text)
+    {
+        return !text.empty() && text.size() < 10 && text.find_first_not_of(L"0123456789") == std::wstring::npos;
+    };
+    const std::size_t arguments = options.arguments.size();
+    if (arguments < 2 || arguments > 3 || !isCount(options.arguments[1]) ||
+        (arguments == 3 && (!isCount(options.arguments[2]) || std::stoull(options.arguments[2]) == 0)))
     {
         return Usage();
     }
+    const std::size_t every = arguments == 3 ? std::stoull(options.arguments[2]) : kSoakRequestsPerLine;
     std::wstring error;
     const auto session = HostSession::Open(OwnFolder(), options.settings, options.settingsAnswers, error);
     if (!session)
@@ -232,7 +238,7 @@ int RunSoak(const Options& options)
         PrintLine(L"error: " + error);
         return kExitFailure;
     }
-    return Soak(*session, std::stoull(options.arguments[1])) ? 0 : kExitFailure;
+    return Soak(*session, std::stoull(options.arguments[1]), every) ? 0 : kExitFailure;
 }
 
 int ShowLog(const Options& options)

@@ -2,6 +2,7 @@
 #include "DevelopmentSwitches.h"
 #include "JournalFile.h"
 #include "QvUtilInstallation.h"
+#include "RegistrationLock.h"
 #include "SuiteComInterfaces.h"
 #include "platform/UniqueHandles.h"
 #include "support/RegistryIsolation.h"
@@ -87,6 +88,7 @@ protected:
     void SetUp() override
     {
         RegistryIsolatedTest::SetUp();
+        ASSERT_TRUE(registrations_.Held());
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
         ASSERT_EQ(DevHost::RegisterAdminPrivilegeHelper(&cookie_), S_OK);
     }
@@ -140,6 +142,8 @@ protected:
 
     static constexpr wchar_t kQueryParamsKey[] = L"SOFTWARE\\Norvane\\VRT\\AppInfo\\Substitute\\QueryParams";
 
+    // The class object is registered for every process of the prefix.
+    DevHost::RegistrationLock registrations_;
     DWORD cookie_ = 0;
     DevHostTest::JournalFile journal_;
 };

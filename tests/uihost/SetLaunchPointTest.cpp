@@ -4,6 +4,7 @@
 #include "DevelopmentSwitches.h"
 #include "JournalFile.h"
 #include "LoggedRecord.h"
+#include "RegistrationLock.h"
 #include "platform/TrustVerification.h"
 #include "platform/UniqueHandles.h"
 #include "support/RegistryIsolation.h"
@@ -97,7 +98,11 @@ protected:
         std::optional<HRESULT> helperFailure = std::nullopt;
     };
 
-    void SetUp() override { ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(registrations_.Held());
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    }
     void TearDown() override { CoUninitialize(); }
 
     // Sets the registry up for a case; registers the elevated helper when asked.
@@ -123,6 +128,9 @@ protected:
         }
     }
 
+    // The helper's class object is registered for every process of the
+    // prefix: no other test may register it while a case expects none.
+    DevHost::RegistrationLock registrations_;
     ScreenRelayTest::RecordCapture log_;
 };
 
