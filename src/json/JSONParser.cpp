@@ -223,6 +223,13 @@ bool JSONParser::parse(const wchar_t* text)
     {
         return false;
     }
+    // A document that holds nothing yet takes the parse itself: a failed parse
+    // leaves it as it was. Any other goes through a document of its own, so
+    // that what the old value took from the memory pool is given back.
+    if (document_->IsNull() && document_->GetAllocator().Size() == 0)
+    {
+        return parseText(*document_, text);
+    }
     Document parsed(nullptr, kStackCapacity);
     if (!parseText(parsed, text))
     {

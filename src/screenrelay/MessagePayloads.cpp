@@ -139,8 +139,7 @@ bool ScreenRelayImpl::processOpenUrlMessagePayload(const std::wstring& payload, 
 {
     constexpr const wchar_t* kFunction = L"Ostrel::ScreenRelayImpl::processOpenUrlMessagePayload";
     JSONParser parser;
-    // The wrapper copies the text it parses: refuse an oversized one first.
-    if (payload.size() > kMaxPayloadChars || !parser.parse(payload))
+    if (payload.size() > kMaxPayloadChars || !parser.parse(payload.c_str()))
     {
         LOG_ERROR(kFunction, L"Message payload for OpenUrl is invalid, not parsable");
         return false;
