@@ -1,5 +1,7 @@
 #include "ModuleHost.h"
 
+#include "SystemImports.h"
+
 #include <utility>
 
 namespace RelayHost
@@ -12,6 +14,7 @@ using Ostrel::ModuleStatus;
 ModuleHost::ModuleHost(HostBus& bus, ModuleHostSettings settings)
     : bus_(bus)
     , settings_(std::move(settings))
+    , systemImports_(LoadSystemImports(settings_.modulePath))
 {
 }
 

@@ -19,11 +19,13 @@
 #include "HostBus.h"
 #include "LoadedModule.h"
 #include "RequestOutcome.h"
+#include "platform/UniqueHandles.h"
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace RelayHost
 {
@@ -74,6 +76,9 @@ private:
 
     HostBus& bus_;
     const ModuleHostSettings settings_;
+    // The system libraries the module imports stay loaded while the host
+    // lives, as they do in the framework's host.
+    std::vector<Ostrel::UniqueLibrary> systemImports_;
     std::uint32_t subscription_ = 0;
     // Serialises the lifecycle calls and guards what follows.
     std::mutex lifecycle_;
