@@ -20,11 +20,14 @@ struct Handles
 };
 
 // Never destroyed: at process exit the bus's threads are already gone, and
-// nothing may wait for them while the loader tears the library down.
+// nothing may wait for them while the loader tears the library down. Made
+// when the library is loaded: a guarded local static would leave the threads
+// library's state for the first caller's thread behind at each unload.
+Handles* const g_processHandles = new Handles;
+
 Handles& ProcessHandles()
 {
-    static Handles* const handles = new Handles;
-    return *handles;
+    return *g_processHandles;
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 #include <knownfolders.h>
 
 #include <functional>
-#include <regex>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 
@@ -118,17 +118,22 @@ const MacroTableType& MacroTable()
         });
 }
 
-// "$(" then one or more characters other than "$", "(" and ")", then ")".
-constinit LazyObject<const std::wregex> g_macroExpression;
-
-const std::wregex& MacroExpression()
+// The next macro in text from position from on: "$(" then one or more
+// characters other than "$", "(" and ")", then ")". Its start and length;
+// npos when there is none. Scanned by hand rather than with std::regex, whose
+// locale is set up through the threads library on first use and leaves that
+// library's state for the calling thread behind when the DLL is unloaded.
+std::pair<std::size_t, std::size_t> NextMacro(const std::wstring& text, std::size_t from)
 {
-    return g_macroExpression.Get(
-        []
+    for (std::size_t start = text.find(L"$(", from); start != std::wstring::npos; start = text.find(L"$(", start + 1))
+    {
+        const std::size_t end = text.find_first_of(L"$()", start + 2);
+        if (end != std::wstring::npos && end > start + 2 && text[end] == L')')
         {
-            return std::wregex(L"\\$\\([^$()]+\\)", std::regex_constants::ECMAScript | std::regex_constants::nosubs |
-                                                        std::regex_constants::optimize);
-        });
+            return {start, end + 1 - start};
+        }
+    }
+    return {std::wstring::npos, 0};
 }
 
 } // namespace
@@ -198,15 +203,15 @@ PathHelpers::~PathHelpers() = default;
 bool PathHelpers::expand(std::wstring& path)
 {
     std::wstring result;
-    auto remaining = path.cbegin();
-    std::wsmatch match;
-    while (std::regex_search(remaining, path.cend(), match, MacroExpression()))
+    std::size_t remaining = 0;
+    for (auto [start, length] = NextMacro(path, 0); start != std::wstring::npos;
+         std::tie(start, length) = NextMacro(path, remaining))
     {
-        result.append(remaining, match[0].first);
-        result += impl_->resolve(match.str(0));
-        remaining = match[0].second;
+        result.append(path, remaining, start - remaining);
+        result += impl_->resolve(path.substr(start, length));
+        remaining = start + length;
     }
-    result.append(remaining, path.cend());
+    result.append(path, remaining);
     path = std::move(result);
     return true;
 }
