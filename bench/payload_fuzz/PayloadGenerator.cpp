@@ -1,6 +1,7 @@
 #include "PayloadGenerator.h"
 
 #include <array>
+#include <cwctype>
 #include <utility>
 #include <vector>
 
@@ -143,6 +144,29 @@ std::wstring PayloadGenerator::wrongValue()
                                                               L"{\"name\":\"scan.quick\"}",
                                                               L"-0"};
     return kWrong[below(kWrong.size())];
+}
+
+std::wstring PayloadGenerator::messageName(const RequestReader& request)
+{
+    const std::wstring name = request.message;
+    if (!oneIn(kNearMessageChances))
+    {
+        return name;
+    }
+    std::wstring near = name;
+    switch (below(4))
+    {
+        case 0:
+            near[0] = static_cast<wchar_t>(towlower(near[0]));
+            break;
+        case 1:
+            near.back() = static_cast<wchar_t>(towupper(near.back()));
+            break;
+        default:
+            near = nearName(name);
+            break;
+    }
+    return near == name ? name + L" " : near;
 }
 
 std::wstring PayloadGenerator::nearName(const std::wstring& name)

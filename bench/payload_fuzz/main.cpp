@@ -48,6 +48,8 @@ using RelayHost::RequestOutcome;
 constexpr std::uint32_t kDeliveryTimeoutMilliseconds = 30000;
 constexpr std::size_t kMostFailuresReported = 20;
 constexpr wchar_t kNotServed[] = L"Request not served by this module version";
+// A request the module serves with an empty payload.
+constexpr wchar_t kFollowUpMessage[] = L"ZTS.UI.ShowSurfmark";
 constexpr std::array<const wchar_t*, 6> kStandIns = {L"UiHostHelper",         L"Browser",        L"QvUtil", L"QvUpdate",
                                                      L"AdminPrivilegeHelper", L"SettingsService"};
 
@@ -177,6 +179,43 @@ std::wstring Fault(const RequestReader& request, const std::wstring& payload, co
     return {};
 }
 
+// What is wrong with the outcome of a request published under a name a hair
+// away from a real one; empty when nothing is. No handler may take it: the
+// host may load the module for it, but no reader runs and no stand-in is
+// called.
+std::wstring NearNameFault(const RequestOutcome& outcome, const std::wstring& logText,
+                           const std::vector<DevHost::JournalEntry>& journal)
+{
+    if (outcome.timedOut)
+    {
+        return L"the request did not finish in time";
+    }
+    if (outcome.publishStatus != Ostrel::MODULE_STATUS_SUCCESS &&
+        outcome.publishStatus != Ostrel::MODULE_STATUS_NO_SUBSCRIBERS)
+    {
+        return L"publish status " + std::to_wstring(outcome.publishStatus);
+    }
+    if (outcome.handlerStatus.value_or(Ostrel::MODULE_STATUS_SUCCESS) != Ostrel::MODULE_STATUS_SUCCESS)
+    {
+        return L"direct delivery status " + std::to_wstring(*outcome.handlerStatus);
+    }
+    for (const RequestReader& reader : RequestReaders())
+    {
+        for (const std::wstring& record : Judge(reader, L"").possibleRecords)
+        {
+            if (Occurrences(logText, record) != 0)
+            {
+                return L"a reader ran: \"" + record + L"\"";
+            }
+        }
+    }
+    if (!journal.empty())
+    {
+        return L"a development stand-in was called: " + journal.front().component + L"." + journal.front().call;
+    }
+    return {};
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -239,25 +278,42 @@ int wmain(int argc, wchar_t** argv)
     std::map<std::wstring, std::uint64_t> mutations;
     std::uint64_t refused = 0;
     std::uint64_t notServed = 0;
+    std::uint64_t nearNames = 0;
     std::uint64_t succeeded = 0;
     std::size_t failures = 0;
     for (std::uint64_t index = options.first; index < options.first + options.count; ++index)
     {
         const RequestReader& request = requests[index % requests.size()];
         std::wstring mutation;
-        const std::wstring payload = GeneratorFor(options.seed, index).next(request, mutation);
+        PayloadGenerator generator = GeneratorFor(options.seed, index);
+        const std::wstring payload = generator.next(request, mutation);
+        const std::wstring name = generator.messageName(request);
+        // The bus takes a name up to its first NUL: one at the end leaves the real name.
+        const bool nearName = AsDelivered(name) != request.message;
+        mutation = nearName ? L"message name a hair away" : mutation;
         ++mutations[mutation];
 
-        const RequestOutcome outcome = host.send(request.message, payload, kDeliveryTimeoutMilliseconds);
+        const RequestOutcome outcome = host.send(name, payload, kDeliveryTimeoutMilliseconds);
         std::wstring logText;
         std::vector<DevHost::JournalEntry> journal;
         traces.take(logText, journal);
 
         bool served = true;
-        const std::wstring fault = Fault(request, payload, outcome, logText, journal, served);
-        notServed += served ? 0 : 1;
+        std::wstring fault = nearName ? NearNameFault(outcome, logText, journal)
+                                      : Fault(request, payload, outcome, logText, journal, served);
+        // A module loaded for a message it has no handler for stays loaded; a
+        // request it serves must still reach it and unload it.
+        if (fault.empty() && nearName && outcome.loadedAfterwards)
+        {
+            const RequestOutcome next = host.send(kFollowUpMessage, L"{}", kDeliveryTimeoutMilliseconds);
+            traces.take(logText, journal);
+            fault = next.timedOut || !next.freed ? L"the module loaded for it was not unloaded by the next request"
+                                                 : std::wstring();
+        }
+        notServed += served || nearName ? 0 : 1;
         refused += served && Judge(request, AsDelivered(payload)).refused ? 1 : 0;
-        succeeded += outcome.handlerStatus == std::optional(Ostrel::MODULE_STATUS_SUCCESS) ? 1 : 0;
+        nearNames += nearName ? 1 : 0;
+        succeeded += !nearName && outcome.handlerStatus == std::optional(Ostrel::MODULE_STATUS_SUCCESS) ? 1 : 0;
         if (fault.empty())
         {
             continue;
@@ -277,10 +333,11 @@ int wmain(int argc, wchar_t** argv)
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     std::printf("payload_fuzz: seed %llu, %llu payloads in %.1f s: %llu refused as expected, %llu answered "
-                "with status 0, %llu not served by this module version, %zu failed\n",
+                "with status 0, %llu under a message name no handler takes, %llu not served by this module "
+                "version, %zu failed\n",
                 static_cast<unsigned long long>(options.seed), static_cast<unsigned long long>(options.count), seconds,
                 static_cast<unsigned long long>(refused), static_cast<unsigned long long>(succeeded),
-                static_cast<unsigned long long>(notServed), failures);
+                static_cast<unsigned long long>(nearNames), static_cast<unsigned long long>(notServed), failures);
     for (const auto& [mutation, count] : mutations)
     {
         std::printf("  %-20ls %llu\n", mutation.c_str(), static_cast<unsigned long long>(count));
