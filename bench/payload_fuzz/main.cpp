@@ -181,8 +181,9 @@ std::wstring Fault(const RequestReader& request, const std::wstring& payload, co
 
 // What is wrong with the outcome of a request published under a name a hair
 // away from a real one; empty when nothing is. No handler may take it: the
-// host may load the module for it, but no reader runs and no stand-in is
-// called.
+// host may load the module for it, but no handler asks to be unloaded, no
+// reader runs and the UI host is not called. (The stand-ins started as
+// programs may still journal for an earlier request.)
 std::wstring NearNameFault(const RequestOutcome& outcome, const std::wstring& logText,
                            const std::vector<DevHost::JournalEntry>& journal)
 {
@@ -209,9 +210,16 @@ std::wstring NearNameFault(const RequestOutcome& outcome, const std::wstring& lo
             }
         }
     }
-    if (!journal.empty())
+    if (outcome.unloadRequestedBy)
     {
-        return L"a development stand-in was called: " + journal.front().component + L"." + journal.front().call;
+        return L"a handler took it and asked to be unloaded";
+    }
+    for (const DevHost::JournalEntry& entry : journal)
+    {
+        if (entry.component == L"UiHostHelper")
+        {
+            return L"the UI host was called: " + entry.call;
+        }
     }
     return {};
 }
@@ -303,12 +311,14 @@ int wmain(int argc, wchar_t** argv)
                                       : Fault(request, payload, outcome, logText, journal, served);
         // A module loaded for a message it has no handler for stays loaded; a
         // request it serves must still reach it and unload it.
-        if (fault.empty() && nearName && outcome.loadedAfterwards)
+        if (nearName && outcome.loadedAfterwards)
         {
             const RequestOutcome next = host.send(kFollowUpMessage, L"{}", kDeliveryTimeoutMilliseconds);
             traces.take(logText, journal);
-            fault = next.timedOut || !next.freed ? L"the module loaded for it was not unloaded by the next request"
-                                                 : std::wstring();
+            if (fault.empty() && (next.timedOut || !next.freed))
+            {
+                fault = L"the module loaded for it was not unloaded by the next request";
+            }
         }
         notServed += served || nearName ? 0 : 1;
         refused += served && Judge(request, AsDelivered(payload)).refused ? 1 : 0;

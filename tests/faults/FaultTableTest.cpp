@@ -10,6 +10,7 @@
 #include "platform/TrustList.h"
 #include "platform/TrustVerification.h"
 #include "registry/FileVersionInfo.h"
+#include "support/KeepAliveListener.h"
 #include "support/RegistryIsolation.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
@@ -40,6 +41,7 @@ using RelayHost::BusPassing;
 using RelayHost::HostBus;
 using RelayHost::ModuleHost;
 using RelayHost::RequestOutcome;
+using ScreenRelayTest::KeepAliveListener;
 
 constexpr std::uint32_t kTimeoutMilliseconds = 60000;
 
@@ -74,7 +76,6 @@ constexpr wchar_t kWebSafetyLink[] = L"https://localhost/websafety";
 constexpr wchar_t kQvUtilKey[] = L"SOFTWARE\\Norvane\\Platform";
 constexpr wchar_t kQvUtilFolderValue[] = L"qvutil64_install_dir";
 constexpr wchar_t kConnectivityKey[] = L"SOFTWARE\\Norvane\\VRT\\Connectivity";
-constexpr char kKeepAliveAddress[] = "127.0.0.2";
 constexpr wchar_t kLinksKey[] = L"SOFTWARE\\Norvane\\VRT\\Settings\\Links";
 constexpr wchar_t kLinkName[] = L"relay";
 constexpr wchar_t kLinkText[] = L"%relaybrowser%";
@@ -241,48 +242,6 @@ std::chrono::milliseconds HandlingTime(const RequestOutcome& outcome)
                                      RelayHost::PerformanceCounterFrequency());
 }
 
-// Winsock for the keep-alive server's stand-in: a loopback listener on a free
-// port that never accepts, so that a connect completes in its backlog.
-class KeepAliveListener
-{
-public:
-    KeepAliveListener()
-    {
-        WSADATA data{};
-        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-        socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = inet_addr(kKeepAliveAddress);
-        int length = sizeof(local);
-        if (socket_ != INVALID_SOCKET && bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof(local)) == 0 &&
-            listen(socket_, SOMAXCONN) == 0 && getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &length) == 0)
-        {
-            port_ = ntohs(local.sin_port);
-        }
-    }
-    ~KeepAliveListener()
-    {
-        if (socket_ != INVALID_SOCKET)
-        {
-            closesocket(socket_);
-        }
-        if (started_)
-        {
-            WSACleanup();
-        }
-    }
-    KeepAliveListener(const KeepAliveListener&) = delete;
-    KeepAliveListener& operator=(const KeepAliveListener&) = delete;
-
-    unsigned short Port() const { return port_; }
-
-private:
-    bool started_ = false;
-    SOCKET socket_ = INVALID_SOCKET;
-    unsigned short port_ = 0;
-};
-
 std::string Narrow(const std::wstring& text)
 {
     return std::string(text.begin(), text.end());
@@ -343,10 +302,7 @@ protected:
         ASSERT_EQ(SetLinkText(), 0u);
         ASSERT_EQ(SetBrowserSubstitute(), 0u);
         ASSERT_NE(keepAlive_.Port(), 0u);
-        const std::string keepAliveAddress = kKeepAliveAddress;
-        ASSERT_EQ(SetText(kConnectivityKey, L"KeepAliveServer",
-                          std::wstring(keepAliveAddress.begin(), keepAliveAddress.end())),
-                  0u);
+        ASSERT_EQ(SetText(kConnectivityKey, L"KeepAliveServer", KeepAliveListener::kWideAddress), 0u);
         ASSERT_EQ(SetNumber(kConnectivityKey, L"KeepAlivePort", keepAlive_.Port()), 0u);
         std::wstring error;
         bus_ = HostBus::Open(Component(L"MessageBus.dll"), error);
