@@ -179,6 +179,20 @@ std::wstring Fault(const RequestReader& request, const std::wstring& payload, co
     return {};
 }
 
+// What the host did for a request, for a failure report.
+std::wstring DescribeOutcome(const RequestOutcome& outcome)
+{
+    std::wstring text = std::wstring(outcome.loadedOnDemand ? L"loaded on demand" : L"found loaded") +
+                        (outcome.deliveredByBus ? L", delivered by the bus" : L"") +
+                        (outcome.unloadRequestedBy ? L", unload asked" : L", no unload asked") +
+                        (outcome.freed ? L", freed" : L"") + (outcome.loadedAfterwards ? L", loaded afterwards" : L"");
+    for (const RelayHost::HostCall& call : outcome.calls)
+    {
+        text += L"; " + call.name + L" " + std::to_wstring(call.status);
+    }
+    return text;
+}
+
 // What is wrong with the outcome of a request published under a name a hair
 // away from a real one; empty when nothing is. No handler may take it: the
 // host may load the module for it, but no handler asks to be unloaded, no
@@ -329,10 +343,10 @@ int wmain(int argc, wchar_t** argv)
             continue;
         }
         ++failures;
-        std::printf("FAIL payload %llu (%ls, %ls): %ls\n  payload written to %ls\n  repeat: payload_fuzz.exe "
-                    "--seed=%llu --first=%llu --count=1\n",
+        std::printf("FAIL payload %llu (%ls, %ls): %ls\n  host: %ls\n  payload written to %ls\n  repeat: "
+                    "payload_fuzz.exe --seed=%llu --first=%llu --count=1\n",
                     static_cast<unsigned long long>(index), request.message, mutation.c_str(), fault.c_str(),
-                    WritePayload(folder, options.seed, index, payload).c_str(),
+                    DescribeOutcome(outcome).c_str(), WritePayload(folder, options.seed, index, payload).c_str(),
                     static_cast<unsigned long long>(options.seed), static_cast<unsigned long long>(index));
         std::fflush(stdout);
         if (outcome.timedOut || failures >= kMostFailuresReported)
