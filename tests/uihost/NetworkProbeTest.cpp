@@ -26,8 +26,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -45,55 +45,17 @@ using ::testing::StrEq;
 constexpr DWORD kLoopback = 0x0100007F;
 constexpr DWORD kCardAddress = 0x0201000A;
 
-DWORD NetworkOrder(const char* dotted)
-{
-    return inet_addr(dotted);
-}
-
-// The test program's own Winsock, started for the listeners.
-class WinsockScope
-{
-public:
-    WinsockScope()
-    {
-        WSADATA data{};
-        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }
-    ~WinsockScope()
-    {
-        if (started_)
-        {
-            WSACleanup();
-        }
-    }
-    WinsockScope(const WinsockScope&) = delete;
-    WinsockScope& operator=(const WinsockScope&) = delete;
-
-private:
-    bool started_ = false;
-};
-
 class TestSocket
 {
 public:
-    TestSocket()
-        : socket_(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP))
-    {
-    }
-    ~TestSocket()
-    {
-        if (socket_ != INVALID_SOCKET)
-        {
-            closesocket(socket_);
-        }
-    }
+    TestSocket() = default;
+    ~TestSocket() { closesocket(socket_); }
     TestSocket(const TestSocket&) = delete;
     TestSocket& operator=(const TestSocket&) = delete;
-
     SOCKET get() const { return socket_; }
 
 private:
-    SOCKET socket_;
+    SOCKET socket_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
 };
 
 // A TCP listener on a loopback address and a free port, started by the test
@@ -122,9 +84,26 @@ public:
     const char* Address() const { return address_; }
     std::string List() const { return std::string(address_) + ":" + std::to_string(port_); }
 
+    // Fills the backlog of a listener made with backlog 0, so that the next
+    // connect to it waits without an answer. True once the filler connected.
+    bool FillBacklog()
+    {
+        u_long nonBlocking = 1;
+        ioctlsocket(filler_.get(), FIONBIO, &nonBlocking);
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_addr.s_addr = inet_addr(address_);
+        target.sin_port = htons(port_);
+        connect(filler_.get(), reinterpret_cast<sockaddr*>(&target), sizeof(target));
+        fd_set writable{1, {filler_.get()}};
+        timeval timeout{10, 0};
+        return select(0, nullptr, &writable, nullptr, &timeout) == 1;
+    }
+
 private:
     const char* address_;
     TestSocket socket_;
+    TestSocket filler_;
     unsigned short port_ = 0;
 };
 
@@ -133,24 +112,6 @@ unsigned short ClosedPort(const char* address)
 {
     const LoopbackListener released(address);
     return released.Port();
-}
-
-// Fills the backlog of a listener made with backlog 0, so that the next
-// connect to it waits without an answer. True once the filler connected.
-bool FillBacklog(const LoopbackListener& listener, TestSocket& filler)
-{
-    u_long nonBlocking = 1;
-    ioctlsocket(filler.get(), FIONBIO, &nonBlocking);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_addr.s_addr = inet_addr(listener.Address());
-    target.sin_port = htons(listener.Port());
-    connect(filler.get(), reinterpret_cast<sockaddr*>(&target), sizeof(target));
-    fd_set writable{};
-    writable.fd_count = 1;
-    writable.fd_array[0] = filler.get();
-    timeval timeout{10, 0};
-    return select(0, nullptr, &writable, nullptr, &timeout) == 1;
 }
 
 // The calls Wine cannot vary, scripted: the address table, dial-up
@@ -265,9 +226,17 @@ public:
 class NetworkProbeTest : public ScreenRelayTest::RegistryIsolatedTest
 {
 protected:
+    // The test program's own Winsock, for the listeners.
+    static void SetUpTestSuite()
+    {
+        WSADATA data{};
+        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    }
+    static void TearDownTestSuite() { WSACleanup(); }
     void SetUp() override
     {
         RegistryIsolatedTest::SetUp();
+        api_->addresses = {kLoopback, kCardAddress};
         ASSERT_EQ(probe_.initialize(), 0u);
     }
 
@@ -285,33 +254,23 @@ protected:
                   ERROR_SUCCESS);
     }
 
-    WinsockScope winsock_;
     std::shared_ptr<ScriptedNetworkAPI> api_ = std::make_shared<ScriptedNetworkAPI>();
     Ostrel::NetworkProbe probe_{api_};
 };
 
 TEST_F(NetworkProbeTest, OnlyLoopbackAddressesAnswerNotConnectedWithoutTryingTheKeepAliveServer)
 {
-    struct Case
-    {
-        const char* name;
-        std::vector<DWORD> addresses;
-        int expected;
-    };
-    const Case cases[] = {
-        {"loopback only", {kLoopback}, 0},
-        {"loopback and the empty address", {0, kLoopback}, 0},
-        {"no address at all", {}, 0},
-    };
+    const std::pair<const char*, std::vector<DWORD>> cases[] = {
+        {"loopback only", {kLoopback}}, {"loopback and the empty address", {0, kLoopback}}, {"no address at all", {}}};
     const LoopbackListener server("127.0.0.2");
     ASSERT_TRUE(server.Listening());
     SetKeepAliveServer(server.Address(), server.Port());
-    for (const Case& c : cases)
+    for (const auto& [name, addresses] : cases)
     {
-        SCOPED_TRACE(c.name);
-        api_->addresses = c.addresses;
-        EXPECT_EQ(probe_.isConnected(true, false), c.expected);
-        EXPECT_EQ(probe_.isConnected(false, false), c.expected);
+        SCOPED_TRACE(name);
+        api_->addresses = addresses;
+        EXPECT_EQ(probe_.isConnected(true, false), 0);
+        EXPECT_EQ(probe_.isConnected(false, false), 0);
     }
     EXPECT_EQ(api_->lookups, 0);
     EXPECT_EQ(api_->connects, 0);
@@ -319,25 +278,17 @@ TEST_F(NetworkProbeTest, OnlyLoopbackAddressesAnswerNotConnectedWithoutTryingThe
 
 TEST_F(NetworkProbeTest, QuickCheckAnswersFromDialUpAndAddressesAlone)
 {
-    struct Case
-    {
-        const char* name;
-        std::optional<RASCONNSTATE> dialUp;
-        std::vector<DWORD> addresses;
-        int expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::optional<RASCONNSTATE>, std::vector<DWORD>, int> cases[] = {
         {"no dial-up library answer (stub)", std::nullopt, {kLoopback}, 0},
         {"a connected dial-up connection", RASCS_Connected, {kLoopback}, 1},
         {"a dial-up connection still connecting", RASCS_OpenPort, {kLoopback}, 0},
-        {"an address of a network card", std::nullopt, {kLoopback, kCardAddress}, 1},
-    };
-    for (const Case& c : cases)
+        {"an address of a network card", std::nullopt, {kLoopback, kCardAddress}, 1}};
+    for (const auto& [name, dialUp, addresses, expected] : cases)
     {
-        SCOPED_TRACE(c.name);
-        api_->dialUpState = c.dialUp;
-        api_->addresses = c.addresses;
-        EXPECT_EQ(probe_.isConnected(false, false), c.expected);
+        SCOPED_TRACE(name);
+        api_->dialUpState = dialUp;
+        api_->addresses = addresses;
+        EXPECT_EQ(probe_.isConnected(false, false), expected);
     }
     EXPECT_EQ(api_->lookups, 0);
     EXPECT_EQ(api_->connects, 0);
@@ -353,52 +304,40 @@ LONG SetUserScript()
 // Each case starts with the keep-alive server's port closed.
 TEST_F(NetworkProbeTest, KeepAliveServerDirectlyOrThroughTheProxy)
 {
-    struct Setting
-    {
-        const LoopbackListener& listener;
-        std::string closedProxy;
-    };
-    struct Case
-    {
-        const char* name;
-        std::function<void(const Setting&, ScriptedNetworkAPI&)> arrange;
-        int expected;
-    };
-    const Case cases[] = {
+    // Arranges a case, given the listener and a proxy list entry whose port is closed.
+    using Arrange = std::function<void(const LoopbackListener&, const std::string&, ScriptedNetworkAPI&)>;
+    const std::tuple<const char*, Arrange, int> cases[] = {
         {"server listening",
-         [](const Setting& s, ScriptedNetworkAPI&) { SetKeepAliveServer(s.listener.Address(), s.listener.Port()); }, 1},
-        {"proxy port closed", [](const Setting& s, ScriptedNetworkAPI&) { SetProxyServerList(s.closedProxy); }, 0},
+         [](auto& listener, auto&, auto&) { SetKeepAliveServer(listener.Address(), listener.Port()); }, 1},
+        {"proxy port closed", [](auto&, auto& closed, auto&) { SetProxyServerList(closed); }, 0},
         {"the http entry of the list names the listener",
-         [](const Setting& s, ScriptedNetworkAPI&)
-         { SetProxyServerList("ftp=" + s.closedProxy + ";HTTP=" + s.listener.List() + ";https=" + s.closedProxy); },
+         [](auto& listener, auto& closed, auto&)
+         { SetProxyServerList("ftp=" + closed + ";HTTP=" + listener.List() + ";https=" + closed); },
          1},
         {"the system's proxy comes before the updater's list",
-         [](const Setting& s, ScriptedNetworkAPI& api)
+         [](auto& listener, auto& closed, auto& api)
          {
-             api.systemProxy = "http=" + s.listener.List() + ";https=127.0.0.3:443";
-             SetProxyServerList(s.closedProxy);
+             api.systemProxy = "http=" + listener.List() + ";https=127.0.0.3:443";
+             SetProxyServerList(closed);
          },
          1},
         {"no proxy, the updater's configuration script is set",
-         [](const Setting&, ScriptedNetworkAPI&)
+         [](auto&, auto&, auto&)
          { SetMachineString(Ostrel::kUpdateProxyKey, L"AutoConfigUrl", L"http://127.0.0.3/proxy.pac"); },
          1},
-        {"no proxy, the user's configuration script is set",
-         [](const Setting&, ScriptedNetworkAPI&) { SetUserScript(); }, 1},
+        {"no proxy, the user's configuration script is set", [](auto&, auto&, auto&) { SetUserScript(); }, 1},
         {"no proxy, an empty updater's script hides the user's",
-         [](const Setting&, ScriptedNetworkAPI&)
+         [](auto&, auto&, auto&)
          {
              SetMachineString(Ostrel::kUpdateProxyKey, L"AutoConfigUrl", L"");
              SetUserScript();
          },
          -1},
-        {"no proxy, a configuration script is detected",
-         [](const Setting&, ScriptedNetworkAPI& api) { api.proxyDetected = true; }, 1},
-        {"no proxy and nothing detected", [](const Setting&, ScriptedNetworkAPI&) {}, -1},
-    };
-    for (const Case& c : cases)
+        {"no proxy, a configuration script is detected", [](auto&, auto&, auto& api) { api.proxyDetected = true; }, 1},
+        {"no proxy and nothing detected", [](auto&, auto&, auto&) {}, -1}};
+    for (const auto& [name, arrange, expected] : cases)
     {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(name);
         const ScreenRelayTest::RegistryIsolation registry;
         ASSERT_TRUE(registry.Active());
         auto api = std::make_shared<ScriptedNetworkAPI>();
@@ -408,22 +347,17 @@ TEST_F(NetworkProbeTest, KeepAliveServerDirectlyOrThroughTheProxy)
         const LoopbackListener listener("127.0.0.4");
         ASSERT_TRUE(listener.Listening());
         SetKeepAliveServer("127.0.0.3", ClosedPort("127.0.0.3"));
-        c.arrange(Setting{listener, "127.0.0.3:" + std::to_string(ClosedPort("127.0.0.3"))}, *api);
-
-        EXPECT_EQ(probe.isConnected(true, false), c.expected);
+        arrange(listener, "127.0.0.3:" + std::to_string(ClosedPort("127.0.0.3")), *api);
+        EXPECT_EQ(probe.isConnected(true, false), expected);
     }
 }
 
 TEST_F(NetworkProbeTest, UnansweredConnectsGiveUpAfterTheirTimeOut)
 {
-    api_->addresses = {kLoopback, kCardAddress};
-    const LoopbackListener server("127.0.0.5", 0);
-    const LoopbackListener proxy("127.0.0.6", 0);
-    TestSocket serverFiller;
-    TestSocket proxyFiller;
+    LoopbackListener server("127.0.0.5", 0);
+    LoopbackListener proxy("127.0.0.6", 0);
     ASSERT_TRUE(server.Listening() && proxy.Listening());
-    ASSERT_TRUE(FillBacklog(server, serverFiller));
-    ASSERT_TRUE(FillBacklog(proxy, proxyFiller));
+    ASSERT_TRUE(server.FillBacklog() && proxy.FillBacklog());
     SetKeepAliveServer(server.Address(), server.Port());
     SetProxyServerList(proxy.List());
 
@@ -436,15 +370,17 @@ TEST_F(NetworkProbeTest, UnansweredConnectsGiveUpAfterTheirTimeOut)
     EXPECT_LT(elapsed, std::chrono::milliseconds(2 * Ostrel::kKeepAliveConnectTimeoutMs + 5000));
 }
 
-TEST_F(NetworkProbeTest, ResolvedAddressIsStoredInNetworkByteOrder)
+TEST_F(NetworkProbeTest, ResolvedAddressIsStoredInNetworkByteOrderAndUsedWhenTheNameGivesNoUsableAddress)
 {
-    api_->addresses = {kLoopback, kCardAddress};
     const LoopbackListener server("127.0.0.7");
     ASSERT_TRUE(server.Listening());
+    // 127.0.0.1 is skipped as an answer of the name, as on a machine whose resolver knows nothing better.
+    SetKeepAliveServer("127.0.0.1", server.Port());
+    EXPECT_EQ(probe_.isConnected(true, false), 0) << "no stored address";
+    EXPECT_EQ(api_->connects, 0);
+
     SetKeepAliveServer(server.Address(), server.Port());
-
     EXPECT_EQ(probe_.isConnected(true, false), 1);
-
     DWORD type = REG_NONE;
     DWORD stored = 0;
     DWORD bytes = sizeof(stored);
@@ -452,89 +388,9 @@ TEST_F(NetworkProbeTest, ResolvedAddressIsStoredInNetworkByteOrder)
               ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(stored, 0x0700007Fu);
-}
 
-TEST_F(NetworkProbeTest, StoredAddressIsUsedWhenTheNameGivesNoUsableAddress)
-{
-    api_->addresses = {kLoopback, kCardAddress};
-    const LoopbackListener server("127.0.0.8");
-    ASSERT_TRUE(server.Listening());
-    // 127.0.0.1 is skipped as an answer of the name, as on a machine whose
-    // resolver knows nothing better.
     SetKeepAliveServer("127.0.0.1", server.Port());
-
-    EXPECT_EQ(probe_.isConnected(true, false), 0) << "no stored address";
-    EXPECT_EQ(api_->connects, 0);
-
-    ASSERT_EQ(SetMachineDword(Ostrel::kConnectivityKey, L"PingIp", NetworkOrder(server.Address())), ERROR_SUCCESS);
-    EXPECT_EQ(probe_.isConnected(true, false), 1);
-}
-
-// Counts the libraries loaded.
-class CountingDllAPI : public Ostrel::DllAPI
-{
-public:
-    explicit CountingDllAPI(int& loads)
-        : loads_(loads)
-    {
-    }
-    HMODULE loadLibraryEx(const wchar_t* path, DWORD flags) override
-    {
-        ++loads_;
-        return DllAPI::loadLibraryEx(path, flags);
-    }
-
-private:
-    int& loads_;
-};
-
-TEST(NetworkProbeOverrideTest, AssumeConnectedDecidesWithoutNetworkAccessWhenHonoured)
-{
-    struct Case
-    {
-        const char* name;
-        std::function<LONG()> arrange;
-        bool honour;
-        int expected;
-        bool probed;
-    };
-    const auto setAssumed = [](DWORD value)
-    {
-        return [value]
-        {
-            return SetMachineDword(Ostrel::kAgentUpdateKey, L"AssumeConnected", value);
-        };
-    };
-    const Case cases[] = {
-        {"0 honoured", setAssumed(0), true, 0, false},
-        {"1 honoured", setAssumed(1), true, 1, false},
-        {"7 honoured", setAssumed(7), true, 1, false},
-        {"1 not honoured", setAssumed(1), false, 0, true},
-        {"text instead of a number", [] { return SetMachineString(Ostrel::kAgentUpdateKey, L"AssumeConnected", L"1"); },
-         true, 0, true},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        const ScreenRelayTest::RegistryIsolation registry;
-        ASSERT_TRUE(registry.Active());
-        ASSERT_EQ(c.arrange(), ERROR_SUCCESS);
-        int loads = 0;
-        auto api = std::make_shared<ScriptedNetworkAPI>(std::make_shared<CountingDllAPI>(loads));
-        Ostrel::NetworkProbe probe(api);
-
-        EXPECT_EQ(probe.isConnected(true, c.honour), c.expected);
-        EXPECT_EQ(loads > 0, c.probed);
-        EXPECT_EQ(api->connects, 0);
-    }
-}
-
-TEST(NetworkProbeOverrideTest, ProcessProbeHonoursTheOverride)
-{
-    const ScreenRelayTest::RegistryIsolation registry;
-    ASSERT_TRUE(registry.Active());
-    ASSERT_EQ(SetMachineDword(Ostrel::kAgentUpdateKey, L"AssumeConnected", 1), ERROR_SUCCESS);
-    EXPECT_EQ(Ostrel::IsConnected(true, true), 1);
+    EXPECT_EQ(probe_.isConnected(true, false), 1) << "the stored address";
 }
 
 // Stands in for the loader where a library or an export must be missing;
@@ -553,39 +409,71 @@ public:
     MOCK_METHOD(FARPROC, getProcAddress, (HMODULE module, const char* name), (override));
 };
 
+TEST(NetworkProbeOverrideTest, AssumeConnectedDecidesWithoutNetworkAccessWhenHonoured)
+{
+    const auto setAssumed = [](DWORD value)
+    {
+        return [value]
+        {
+            return SetMachineDword(Ostrel::kAgentUpdateKey, L"AssumeConnected", value);
+        };
+    };
+    // Name, arrange, honoured, answer, whether the network libraries were loaded.
+    const std::tuple<const char*, std::function<LONG()>, bool, int, bool> cases[] = {
+        {"0 honoured", setAssumed(0), true, 0, false},
+        {"1 honoured", setAssumed(1), true, 1, false},
+        {"7 honoured", setAssumed(7), true, 1, false},
+        {"1 not honoured", setAssumed(1), false, 0, true},
+        {"text instead of a number", [] { return SetMachineString(Ostrel::kAgentUpdateKey, L"AssumeConnected", L"1"); },
+         true, 0, true}};
+    for (const auto& [name, arrange, honour, expected, probed] : cases)
+    {
+        SCOPED_TRACE(name);
+        const ScreenRelayTest::RegistryIsolation registry;
+        ASSERT_TRUE(registry.Active());
+        ASSERT_EQ(arrange(), ERROR_SUCCESS);
+        auto loader = std::make_shared<NiceMock<LoaderWithGaps>>();
+        EXPECT_CALL(*loader, loadLibraryEx).Times(probed ? ::testing::AtLeast(1) : ::testing::Exactly(0));
+        auto api = std::make_shared<ScriptedNetworkAPI>(loader);
+        Ostrel::NetworkProbe probe(api);
+        EXPECT_EQ(probe.isConnected(true, honour), expected);
+        EXPECT_EQ(api->connects, 0);
+    }
+}
+
+TEST(NetworkProbeOverrideTest, ProcessProbeHonoursTheOverride)
+{
+    const ScreenRelayTest::RegistryIsolation registry;
+    ASSERT_TRUE(registry.Active());
+    ASSERT_EQ(SetMachineDword(Ostrel::kAgentUpdateKey, L"AssumeConnected", 1), ERROR_SUCCESS);
+    EXPECT_EQ(Ostrel::IsConnected(true, true), 1);
+}
+
 TEST(NetworkProbeBindingTest, MissingFunctionGivesItsStatusAndLeavesTheProbeUninitialised)
 {
-    struct Case
+    const std::pair<const char*, DWORD> cases[] = {{"WSAStartup", 10009},
+                                                   {"WSACleanup", 10010},
+                                                   {"socket", 10012},
+                                                   {"closesocket", 10013},
+                                                   {"connect", 10014},
+                                                   {"sendto", 10019},
+                                                   {"gethostbyname", 10015},
+                                                   {"gethostname", 10016},
+                                                   {"htons", 10017},
+                                                   {"inet_addr", 10032},
+                                                   {"WSAGetLastError", 10018},
+                                                   {"ioctlsocket", 10033},
+                                                   {"select", 10034},
+                                                   {"RasEnumConnectionsA", 10006},
+                                                   {"RasGetConnectStatusA", 10007},
+                                                   {"GetIpAddrTable", 10008}};
+    for (const auto& [function, status] : cases)
     {
-        const char* function;
-        DWORD status;
-    };
-    const Case cases[] = {
-        {"WSAStartup", 10009},
-        {"WSACleanup", 10010},
-        {"socket", 10012},
-        {"closesocket", 10013},
-        {"connect", 10014},
-        {"sendto", 10019},
-        {"gethostbyname", 10015},
-        {"gethostname", 10016},
-        {"htons", 10017},
-        {"inet_addr", 10032},
-        {"WSAGetLastError", 10018},
-        {"ioctlsocket", 10033},
-        {"select", 10034},
-        {"RasEnumConnectionsA", 10006},
-        {"RasGetConnectStatusA", 10007},
-        {"GetIpAddrTable", 10008},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.function);
+        SCOPED_TRACE(function);
         auto loader = std::make_shared<NiceMock<LoaderWithGaps>>();
-        ON_CALL(*loader, getProcAddress(_, StrEq(c.function))).WillByDefault(Return(nullptr));
+        ON_CALL(*loader, getProcAddress(_, StrEq(function))).WillByDefault(Return(nullptr));
         Ostrel::NetworkProbe probe(std::make_shared<ScriptedNetworkAPI>(loader));
-
-        EXPECT_EQ(probe.initialize(), c.status);
+        EXPECT_EQ(probe.initialize(), status);
         int answer = 0;
         EXPECT_EQ(probe.quickCheck(answer), Ostrel::kProbeNotInitialized);
         EXPECT_EQ(probe.isConnected(false, false), -1);
@@ -594,29 +482,21 @@ TEST(NetworkProbeBindingTest, MissingFunctionGivesItsStatusAndLeavesTheProbeUnin
 
 TEST(NetworkProbeBindingTest, MissingLibraryGivesItsStatus)
 {
-    struct Case
-    {
-        const char* name;
-        std::set<std::wstring> missing;
-        DWORD status;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::vector<std::wstring>, DWORD> cases[] = {
         {"no socket library", {L"ws2_32.dll", L"wsock32.dll"}, 10005},
         {"the older socket library instead", {L"ws2_32.dll"}, 0},
         {"no dial-up library", {L"rasapi32.dll"}, 10003},
-        {"no IP helper library", {L"iphlpapi.dll"}, 10004},
-    };
-    for (const Case& c : cases)
+        {"no IP helper library", {L"iphlpapi.dll"}, 10004}};
+    for (const auto& [name, missing, status] : cases)
     {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(name);
         auto loader = std::make_shared<NiceMock<LoaderWithGaps>>();
-        for (const std::wstring& name : c.missing)
+        for (const std::wstring& library : missing)
         {
-            ON_CALL(*loader, loadLibraryEx(StrEq(name), _)).WillByDefault(Return(nullptr));
+            ON_CALL(*loader, loadLibraryEx(StrEq(library), _)).WillByDefault(Return(nullptr));
         }
         Ostrel::NetworkProbe probe(std::make_shared<ScriptedNetworkAPI>(loader));
-
-        EXPECT_EQ(probe.initialize(), c.status);
+        EXPECT_EQ(probe.initialize(), status);
     }
 }
 
@@ -691,27 +571,20 @@ TEST(NetworkProbeEventsTest, EventsAreOpenToEveryoneAndNotSignalled)
 
 TEST(ProxyServerTest, HttpEntryOrWholeListGivesHostAndPort)
 {
-    struct Case
-    {
-        const char* list;
-        const char* host;
-        unsigned short port;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, unsigned short> cases[] = {
         {"ftp=127.0.0.9:21;http=127.0.0.10:8080;https=127.0.0.11:443", "127.0.0.10", 8080},
         {"HTTP=Proxy.Example:3128;https=other:443", "proxy.example", 3128},
         {"https=127.0.0.11:443;http=127.0.0.10", "127.0.0.10", 80},
         {"127.0.0.12", "127.0.0.12", 80},
         {"127.0.0.12:0", "127.0.0.12", 80},
         {"127.0.0.12:70000", "127.0.0.12", 80},
-        {"127.0.0.13:8888", "127.0.0.13", 8888},
-    };
-    for (const Case& c : cases)
+        {"127.0.0.13:8888", "127.0.0.13", 8888}};
+    for (const auto& [list, host, port] : cases)
     {
-        SCOPED_TRACE(c.list);
-        const Ostrel::ProxyServer proxy = Ostrel::ParseProxyServer(c.list);
-        EXPECT_EQ(proxy.host, c.host);
-        EXPECT_EQ(proxy.port, c.port);
+        SCOPED_TRACE(list);
+        const Ostrel::ProxyServer proxy = Ostrel::ParseProxyServer(list);
+        EXPECT_EQ(proxy.host, host);
+        EXPECT_EQ(proxy.port, port);
     }
 }
 
