@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -205,23 +206,17 @@ protected:
 
 TEST_F(TrustVerificationTest, Sha256MatchesKnownDigests)
 {
-    const struct
-    {
-        const char* label;
-        std::string content;
-        std::wstring digest;
-    } cases[] = {
+    const std::tuple<const char*, std::string, std::wstring> cases[] = {
         {"empty", "", L"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
         {"abc", "abc", L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
         {"one million a, read in chunks", std::string(1000000, 'a'),
-         L"cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
-    };
-    for (const auto& c : cases)
+         L"cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"}};
+    for (const auto& [label, content, expected] : cases)
     {
-        SCOPED_TRACE(c.label);
+        SCOPED_TRACE(label);
         std::wstring digest;
-        EXPECT_EQ(0u, ComputeFileSha256(MakeFile(L"content.bin", c.content), digest));
-        EXPECT_EQ(c.digest, digest);
+        EXPECT_EQ(0u, ComputeFileSha256(MakeFile(L"content.bin", content), digest));
+        EXPECT_EQ(expected, digest);
     }
 }
 
@@ -242,12 +237,7 @@ TEST_F(TrustVerificationTest, ListedFileIsTrustedUnderItsDigest)
 
 TEST_F(TrustVerificationTest, RefusesWhatIsNeitherSignedNorListed)
 {
-    const struct
-    {
-        const char* label;
-        std::function<std::wstring()> prepare;
-        DWORD expected;
-    } cases[] = {
+    const std::tuple<const char*, std::function<std::wstring()>, DWORD> cases[] = {
         {"unlisted, no list at all", [this] { return MakeFile(L"Unlisted.dll", "unlisted"); }, kNoSignature},
         {"listed, then changed",
          [this]
@@ -266,27 +256,19 @@ TEST_F(TrustVerificationTest, RefusesWhatIsNeitherSignedNorListed)
          },
          static_cast<DWORD>(ERROR_SHARING_VIOLATION)},
         {"missing file", [this] { return folder_.File(L"Missing.dll"); }, static_cast<DWORD>(ERROR_FILE_NOT_FOUND)},
-        {"relative path", [] { return std::wstring(L"Relative.dll"); }, static_cast<DWORD>(ERROR_INVALID_PARAMETER)},
-    };
-    for (const auto& c : cases)
+        {"relative path", [] { return std::wstring(L"Relative.dll"); }, static_cast<DWORD>(ERROR_INVALID_PARAMETER)}};
+    for (const auto& [label, prepare, expected] : cases)
     {
-        SCOPED_TRACE(c.label);
-        EXPECT_EQ(c.expected, VerifyFileTrust(c.prepare()));
+        SCOPED_TRACE(label);
+        EXPECT_EQ(expected, VerifyFileTrust(prepare()));
     }
 }
 
 TEST_F(TrustVerificationTest, IgnoresFileListThatOrdinaryAccountsCanChange)
 {
     const std::wstring path = MakeListedFile(L"Listed.dll");
-    const struct
-    {
-        const char* label;
-        WELL_KNOWN_SID_TYPE group;
-        ACCESS_MASK rights;
-        BYTE flags;
-        bool noAccessList;
-        DWORD expected;
-    } cases[] = {
+    // Label, the group given rights, the rights, their inheritance flags, whether the key has no access list.
+    const std::tuple<const char*, WELL_KNOWN_SID_TYPE, ACCESS_MASK, BYTE, bool, DWORD> cases[] = {
         {"Everyone may set values", WinWorldSid, KEY_SET_VALUE, 0, false, ERROR_ACCESS_DENIED},
         {"Users have generic write", WinBuiltinUsersSid, GENERIC_WRITE, 0, false, ERROR_ACCESS_DENIED},
         {"Users may create subkeys", WinBuiltinUsersSid, KEY_CREATE_SUB_KEY, 0, false, ERROR_ACCESS_DENIED},
@@ -295,26 +277,18 @@ TEST_F(TrustVerificationTest, IgnoresFileListThatOrdinaryAccountsCanChange)
         {"no access list", WinWorldSid, KEY_READ, 0, true, ERROR_ACCESS_DENIED},
         {"Users may only read", WinBuiltinUsersSid, KEY_READ, 0, false, 0},
         {"Everyone's write passes only to subkeys", WinWorldSid, KEY_ALL_ACCESS,
-         CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE, false, ERROR_ACCESS_DENIED},
-    };
-    for (const auto& c : cases)
+         CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE, false, ERROR_ACCESS_DENIED}};
+    for (const auto& [label, group, rights, flags, noAccessList, expected] : cases)
     {
-        SCOPED_TRACE(c.label);
-        SetKeyAccess(kTrustedFilesKey, c.group, c.rights, c.flags, c.noAccessList);
-        EXPECT_EQ(c.expected, VerifyFileTrust(path));
+        SCOPED_TRACE(label);
+        SetKeyAccess(kTrustedFilesKey, group, rights, flags, noAccessList);
+        EXPECT_EQ(expected, VerifyFileTrust(path));
     }
 }
 
 TEST_F(TrustVerificationTest, SignatureOfListedPublisherIsTrusted)
 {
-    const struct
-    {
-        const char* label;
-        const char* file;
-        bool changeAfterSigning;
-        PublisherList publishers;
-        DWORD expected;
-    } cases[] = {
+    const std::tuple<const char*, const char*, bool, PublisherList, DWORD> cases[] = {
         {"Norvane, listed in code", kSignedByNorvane, false, PublisherList::None, 0},
         {"Norvane, changed after signing", kSignedByNorvane, true, PublisherList::None,
          static_cast<DWORD>(TRUST_E_BAD_DIGEST)},
@@ -324,13 +298,12 @@ TEST_F(TrustVerificationTest, SignatureOfListedPublisherIsTrusted)
         {"Norvane, publisher list anyone can change", kSignedByNorvane, false,
          PublisherList::ListsOtherCorpWritableByEveryone, 0},
         {"Other Corp, not listed", kSignedByOtherCorp, false, PublisherList::None,
-         static_cast<DWORD>(TRUST_E_SUBJECT_NOT_TRUSTED)},
-    };
-    for (const auto& c : cases)
+         static_cast<DWORD>(TRUST_E_SUBJECT_NOT_TRUSTED)}};
+    for (const auto& [label, file, changeAfterSigning, publishers, expected] : cases)
     {
-        SCOPED_TRACE(c.label);
-        SetPublisherList(c.publishers);
-        EXPECT_EQ(c.expected, VerifyFileTrust(MakeSignedFile(c.file, c.changeAfterSigning)));
+        SCOPED_TRACE(label);
+        SetPublisherList(publishers);
+        EXPECT_EQ(expected, VerifyFileTrust(MakeSignedFile(file, changeAfterSigning)));
     }
 }
 
