@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -104,13 +105,7 @@ public:
             CoRegisterClassObject(kRecordingClass, &classObject, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_),
             S_OK);
     }
-    ~ClassObjectRegistration()
-    {
-        if (cookie_ != 0)
-        {
-            EXPECT_EQ(CoRevokeClassObject(cookie_), S_OK);
-        }
-    }
+    ~ClassObjectRegistration() { EXPECT_TRUE(cookie_ == 0 || CoRevokeClassObject(cookie_) == S_OK); }
     ClassObjectRegistration(const ClassObjectRegistration&) = delete;
     ClassObjectRegistration& operator=(const ClassObjectRegistration&) = delete;
 
@@ -126,6 +121,27 @@ HRESULT CreateRecorded(bool verify, IUnknown*& instance)
     void** out = reinterpret_cast<void**>(&instance);
     return verify ? Ostrel::QvCreateInstance2(kRecordingClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, out, true)
                   : Ostrel::QvCreateInstanceNoAuth(kRecordingClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, out);
+}
+
+// Registers a recording class object that answers `answered` and creates its
+// instance: expects the result, one instance on success and none on failure,
+// and the class object released. Gives the interfaces it was asked for.
+std::vector<IID> ExpectCreation(bool verify, std::vector<IID> answered, HRESULT expected)
+{
+    RecordingClassObject classObject(std::move(answered));
+    const ClassObjectRegistration registration(classObject);
+    EXPECT_TRUE(registration.Registered());
+    const ULONG registeredReferences = classObject.references;
+    IUnknown* instance = reinterpret_cast<IUnknown*>(1);
+    EXPECT_EQ(CreateRecorded(verify, instance), expected);
+    EXPECT_EQ(classObject.instancesCreated, SUCCEEDED(expected) ? 1 : 0);
+    EXPECT_EQ(instance != nullptr, SUCCEEDED(expected));
+    if (instance != nullptr)
+    {
+        instance->Release();
+    }
+    EXPECT_EQ(classObject.references, registeredReferences) << "the class object was not released";
+    return classObject.asked;
 }
 
 // The recording class object's code lives in this test program, whose file a
@@ -149,83 +165,37 @@ TEST_F(QvCreateInstanceTest, NullOutPointerIsRefusedBeforeComIsAsked)
 
 TEST_F(QvCreateInstanceTest, ClassObjectIsAskedForTheFirstFactoryInterfaceThenTheSecond)
 {
-    struct Case
-    {
-        const char* label;
-        std::vector<IID> answered;
-        HRESULT expected;
-        std::vector<IID> asked;
-    };
-    const Case cases[] = {
-        {"answers the first",
-         {kSuiteClassObjectInterfaces[0], kSuiteClassObjectInterfaces[1]},
-         S_OK,
-         {kSuiteClassObjectInterfaces[0]}},
-        {"answers the second only",
-         {kSuiteClassObjectInterfaces[1]},
-         S_OK,
-         {kSuiteClassObjectInterfaces[0], kSuiteClassObjectInterfaces[1]}},
-        {"answers neither", {}, E_NOINTERFACE, {kSuiteClassObjectInterfaces[0], kSuiteClassObjectInterfaces[1]}},
-    };
+    const auto& [first, second] = kSuiteClassObjectInterfaces;
+    // Label, the interfaces the class object answers, the result, the interfaces it was asked for.
+    const std::tuple<const char*, std::vector<IID>, HRESULT, std::vector<IID>> cases[] = {
+        {"answers the first", {first, second}, S_OK, {first}},
+        {"answers the second only", {second}, S_OK, {first, second}},
+        {"answers neither", {}, E_NOINTERFACE, {first, second}}};
     ASSERT_EQ(Ostrel::ListTrustedFile(ProgramPath()), 0u);
     for (const bool verify : {false, true})
     {
-        for (const Case& test : cases)
+        for (const auto& [label, answered, expected, asked] : cases)
         {
-            SCOPED_TRACE(testing::Message() << test.label << (verify ? ", verified" : ", without check"));
-            RecordingClassObject classObject(test.answered);
-            const ClassObjectRegistration registration(classObject);
-            ASSERT_TRUE(registration.Registered());
-            const ULONG registeredReferences = classObject.references;
-
-            IUnknown* instance = reinterpret_cast<IUnknown*>(1);
-            EXPECT_EQ(CreateRecorded(verify, instance), test.expected);
-            EXPECT_EQ(classObject.asked, test.asked);
-            EXPECT_EQ(classObject.instancesCreated, SUCCEEDED(test.expected) ? 1 : 0);
-            EXPECT_EQ(instance != nullptr, SUCCEEDED(test.expected));
-            if (instance != nullptr)
-            {
-                instance->Release();
-            }
-            EXPECT_EQ(classObject.references, registeredReferences) << "the class object was not released";
+            SCOPED_TRACE(testing::Message() << label << (verify ? ", verified" : ", without check"));
+            EXPECT_EQ(ExpectCreation(verify, answered, expected), asked);
         }
     }
 }
 
 TEST_F(QvCreateInstanceTest, OnlyTheVerifiedCreationNeedsATrustedServer)
 {
-    struct Case
-    {
-        const char* label;
-        bool listed;
-        bool verify;
-        HRESULT expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, bool, bool, HRESULT> cases[] = {
         {"verified, server not listed", false, true, E_ACCESSDENIED},
         {"without check, server not listed", false, false, S_OK},
-        {"verified, server listed", true, true, S_OK},
-    };
-    for (const Case& test : cases)
+        {"verified, server listed", true, true, S_OK}};
+    for (const auto& [label, listed, verify, expected] : cases)
     {
-        SCOPED_TRACE(test.label);
-        if (test.listed)
+        SCOPED_TRACE(label);
+        if (listed)
         {
             ASSERT_EQ(Ostrel::ListTrustedFile(ProgramPath()), 0u);
         }
-        RecordingClassObject classObject({kSuiteClassObjectInterfaces[0]});
-        const ClassObjectRegistration registration(classObject);
-        ASSERT_TRUE(registration.Registered());
-        const ULONG registeredReferences = classObject.references;
-
-        IUnknown* instance = nullptr;
-        EXPECT_EQ(CreateRecorded(test.verify, instance), test.expected);
-        EXPECT_EQ(classObject.instancesCreated, SUCCEEDED(test.expected) ? 1 : 0);
-        if (instance != nullptr)
-        {
-            instance->Release();
-        }
-        EXPECT_EQ(classObject.references, registeredReferences) << "the class object was not released";
+        ExpectCreation(verify, {kSuiteClassObjectInterfaces[0]}, expected);
     }
 }
 
@@ -268,30 +238,21 @@ private:
 
 TEST_F(HelperCreationTest, TrustCheckAcceptsTheListedHelperAndRefusesAnUnlistedOne)
 {
-    struct Case
+    const std::tuple<const char*, bool, HRESULT, LONG> cases[] = {
+        {"not listed", false, static_cast<HRESULT>(0x80070005), 0}, {"listed", true, S_OK, 1}};
+    for (const auto& [label, listed, expected, liveInstances] : cases)
     {
-        const char* label;
-        bool listed;
-        HRESULT expected;
-        LONG liveInstances;
-    };
-    const Case cases[] = {
-        {"not listed", false, static_cast<HRESULT>(0x80070005), 0},
-        {"listed", true, S_OK, 1},
-    };
-    for (const Case& test : cases)
-    {
-        SCOPED_TRACE(test.label);
-        if (test.listed)
+        SCOPED_TRACE(label);
+        if (listed)
         {
             ASSERT_EQ(Ostrel::ListTrustedFile(ServerPath()), 0u);
         }
         IUnknown* helper = nullptr;
         EXPECT_EQ(Ostrel::QvCreateInstance2(DevHost::kUiHostHelperClass, nullptr, CLSCTX_ALL,
                                             DevHost::kQvVrtHelperInterface, reinterpret_cast<void**>(&helper), true),
-                  test.expected);
-        EXPECT_EQ(helper != nullptr, test.liveInstances == 1);
-        EXPECT_EQ(LiveHelperInstances(), test.liveInstances);
+                  expected);
+        EXPECT_EQ(helper != nullptr, liveInstances == 1);
+        EXPECT_EQ(LiveHelperInstances(), liveInstances);
         if (helper != nullptr)
         {
             helper->Release();
