@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace Ostrel
 {
@@ -22,12 +24,8 @@ constexpr wchar_t kQueryParams[] = L"SOFTWARE\\Norvane\\VRT\\AppInfo\\Substitute
 constexpr wchar_t kVolatile[] = L"SOFTWARE\\Norvane\\Volatile\\VRT\\Substitute";
 constexpr wchar_t kVolatileQueryParams[] = L"SOFTWARE\\Norvane\\Volatile\\VRT\\Substitute\\QueryParams";
 
-// The expansion of the text with the suite's substitute key, or the status.
-struct Expansion
-{
-    DWORD status;
-    std::wstring text;
-};
+// The status of the expansion of the text with the suite's substitute key, and the expanded text.
+using Expansion = std::pair<DWORD, std::wstring>;
 
 Expansion Expand(const wchar_t* keyPath, const std::wstring& text, bool queryParams, bool seed = false)
 {
@@ -64,13 +62,7 @@ protected:
 
 TEST_F(LinkExpansionTest, VariablesAreSubstitutedAndMissingQueryParametersAppended)
 {
-    struct Case
-    {
-        const wchar_t* text;
-        bool queryParams;
-        const wchar_t* expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const wchar_t*, bool, const wchar_t*> cases[] = {
         {L"page?lang=fr", true, L"page?lang=fr&affid=7"},
         {L"page/%lang%/x", false, L"page/en/x"},
         {L"page/%LANG%/x", false, L"page/%LANG%/x"},
@@ -81,14 +73,10 @@ TEST_F(LinkExpansionTest, VariablesAreSubstitutedAndMissingQueryParametersAppend
         {L"%lang%%lang%-%lang", false, L"enen-%lang"},
         {L"%chain%", false, L"example.test/x"},
         {L"%zref%|%self%|%num%", false, L"%lang%|<%self%>|%num%"},
-        {L"%domain%/%lang%", true, L"example.test/en?affid=7&lang=en"},
-    };
-    for (const Case& c : cases)
+        {L"%domain%/%lang%", true, L"example.test/en?affid=7&lang=en"}};
+    for (const auto& [text, queryParams, expected] : cases)
     {
-        SCOPED_TRACE(testing::Message() << c.text);
-        const Expansion expansion = Expand(kSubstitute, c.text, c.queryParams);
-        EXPECT_EQ(expansion.status, 0u);
-        EXPECT_EQ(expansion.text, c.expected);
+        EXPECT_EQ(Expand(kSubstitute, text, queryParams), Expansion(0, expected));
     }
 }
 
@@ -96,35 +84,22 @@ TEST_F(LinkExpansionTest, TheSizeNeededIsAlwaysReportedAndASmallBufferIsLeftAlon
 {
     const std::wstring expected = L"en?affid=7&lang=en";
     const DWORD needed = static_cast<DWORD>(expected.size() + 1);
-    struct Case
-    {
-        const char* label;
-        bool buffer;
-        DWORD size;
-        DWORD status;
-        std::wstring written;
-    };
-    const Case cases[] = {
+    // Label, whether a buffer is given, the size given, the status, the text written.
+    const std::tuple<const char*, bool, DWORD, DWORD, std::wstring> cases[] = {
         {"size only", false, 0, ERROR_SUCCESS, L""},
         {"size only, any size given", false, 1000, ERROR_SUCCESS, L""},
         {"one character short", true, needed - 1, ERROR_MORE_DATA, L"untouched"},
         {"empty buffer", true, 0, ERROR_MORE_DATA, L"untouched"},
         {"exact", true, needed, ERROR_SUCCESS, expected},
-        {"larger", true, needed + 10, ERROR_SUCCESS, expected},
-    };
-    using Function = DWORD (*)(const wchar_t*, const wchar_t*, wchar_t*, DWORD*);
-    const Function withQueryParams = [](const wchar_t* key, const wchar_t* text, wchar_t* out, DWORD* size)
+        {"larger", true, needed + 10, ERROR_SUCCESS, expected}};
+    for (const auto& [label, hasBuffer, givenSize, status, written] : cases)
     {
-        return ExpandWithSubstituteKey(key, text, true, out, size);
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.label);
+        SCOPED_TRACE(label);
         wchar_t buffer[64] = L"untouched";
-        DWORD size = c.size;
-        EXPECT_EQ(withQueryParams(kSubstitute, L"%lang%", c.buffer ? buffer : nullptr, &size), c.status);
+        DWORD size = givenSize;
+        EXPECT_EQ(ExpandWithSubstituteKey(kSubstitute, L"%lang%", true, hasBuffer ? buffer : nullptr, &size), status);
         EXPECT_EQ(size, needed);
-        EXPECT_EQ(std::wstring(buffer), c.buffer ? c.written : L"untouched");
+        EXPECT_EQ(std::wstring(buffer), hasBuffer ? written : L"untouched");
     }
 
     DWORD size = 0;
@@ -141,26 +116,16 @@ TEST_F(LinkExpansionTest, KeyPathsAndArgumentsAreChecked)
     ASSERT_EQ(SetMachineString(L"SOFTWARE\\Empty", L"", L"only the default value"), ERROR_SUCCESS);
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Sub", L"lang", REG_SZ, L"user", 10), ERROR_SUCCESS);
     ASSERT_EQ(ScreenRelayTest::CreateMachineKey(L"SOFTWARE\\NoValues"), ERROR_SUCCESS);
-    struct Case
-    {
-        const wchar_t* keyPath;
-        DWORD status;
-        const wchar_t* expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const wchar_t*, DWORD, const wchar_t*> cases[] = {
         {L"SOFTWARE\\Missing", ERROR_SUCCESS, L"%lang%"},
         {L"SOFTWARE\\NoValues", ERROR_SUCCESS, L"%lang%"},
         {L"hkcu\\Software\\Sub", ERROR_SUCCESS, L"user"},
         {L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvane\\VRT\\AppInfo\\Substitute", ERROR_SUCCESS, L"en"},
         {L"NoBackslash", ERROR_INVALID_PARAMETER, L""},
-        {L"HKLM\\", ERROR_INVALID_PARAMETER, L""},
-    };
-    for (const Case& c : cases)
+        {L"HKLM\\", ERROR_INVALID_PARAMETER, L""}};
+    for (const auto& [keyPath, status, expected] : cases)
     {
-        SCOPED_TRACE(testing::Message() << c.keyPath);
-        const Expansion expansion = Expand(c.keyPath, L"%lang%", false);
-        EXPECT_EQ(expansion.status, c.status);
-        EXPECT_EQ(expansion.text, c.expected);
+        EXPECT_EQ(Expand(keyPath, L"%lang%", false), Expansion(status, expected)) << keyPath;
     }
 
     DWORD size = 0;
@@ -180,40 +145,26 @@ TEST_F(LinkExpansionTest, OversizedTextsAndValuesAreRefusedOrIgnored)
     ASSERT_EQ(SetMachineString(kSubstitute, L"huge", std::wstring(1500, L'h')), ERROR_SUCCESS);
     ASSERT_EQ(SetMachineString(kQueryParams, L"long", std::wstring(600, L'l')), ERROR_SUCCESS);
     ASSERT_EQ(SetMachineString(kSubstitute, std::wstring(600, L'n').c_str(), L"x"), ERROR_SUCCESS);
-    const std::wstring many(100, L'%');
-    struct Case
-    {
-        const char* label;
-        const wchar_t* keyPath;
-        std::wstring text;
-        DWORD status;
-        std::wstring expected;
-    };
     std::wstring hundredBig;
     for (int i = 0; i < 100; ++i)
     {
         hundredBig += L"%big%";
     }
-    const Case cases[] = {
+    const std::tuple<const char*, const wchar_t*, std::wstring, DWORD, std::wstring> cases[] = {
         {"text at the limit", L"SOFTWARE\\Missing", std::wstring(kMaxExpandedTextChars, L'a'), ERROR_SUCCESS,
          std::wstring(kMaxExpandedTextChars, L'a')},
         {"text over the limit", L"SOFTWARE\\Missing", std::wstring(kMaxExpandedTextChars + 1, L'a'),
          ERROR_INVALID_PARAMETER, L""},
         {"expansion over the limit", kSubstitute, hundredBig, ERROR_INVALID_PARAMETER, L""},
-        {"a variable name too long for its placeholder", kSubstitute, L"%lang%", ERROR_NOT_ENOUGH_MEMORY, L""},
-    };
-    for (const Case& c : cases)
+        {"a variable name too long for its placeholder", kSubstitute, L"%lang%", ERROR_NOT_ENOUGH_MEMORY, L""}};
+    for (const auto& [label, keyPath, text, status, expected] : cases)
     {
-        SCOPED_TRACE(c.label);
-        const Expansion expansion = Expand(c.keyPath, c.text, false);
-        EXPECT_EQ(expansion.status, c.status);
-        EXPECT_EQ(expansion.text, c.expected);
+        EXPECT_EQ(Expand(keyPath, text, false), Expansion(status, expected)) << label;
     }
 
     ASSERT_EQ(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSubstitute, std::wstring(600, L'n').c_str()), ERROR_SUCCESS);
-    const Expansion ignored = Expand(kSubstitute, L"%huge%", true);
-    EXPECT_EQ(ignored.status, 0u);
-    EXPECT_EQ(ignored.text, L"%huge%?affid=7&lang=en") << "values over 1039 characters and parameters too long skipped";
+    EXPECT_EQ(Expand(kSubstitute, L"%huge%", true), Expansion(0, L"%huge%?affid=7&lang=en"))
+        << "values over 1039 characters and parameters too long skipped";
 }
 
 TEST_F(LinkExpansionTest, TheVolatileCopyIsMadeOnlyByTheCallThatCreatesIt)
@@ -222,16 +173,11 @@ TEST_F(LinkExpansionTest, TheVolatileCopyIsMadeOnlyByTheCallThatCreatesIt)
     ASSERT_EQ(SetMachineString(kSubstitute, L"lcid", L"1033"), ERROR_SUCCESS);
     ASSERT_EQ(SetMachineString(kQueryParams, L"langid", L"9"), ERROR_SUCCESS);
 
-    EXPECT_EQ(Expand(kSubstitute, L"%lang%", false, false).text, L"en");
+    EXPECT_EQ(Expand(kSubstitute, L"%lang%", false, false).second, L"en");
     EXPECT_EQ(MachineString(kVolatile, L"lang"), L"<missing>") << "no copy without seeding";
 
-    EXPECT_EQ(Expand(kSubstitute, L"%lang%", false, true).text, L"en");
-    const struct
-    {
-        const wchar_t* key;
-        const wchar_t* name;
-        const wchar_t* value;
-    } copied[] = {
+    EXPECT_EQ(Expand(kSubstitute, L"%lang%", false, true).second, L"en");
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> copied[] = {
         {kVolatile, L"lang", L"en"},
         {kVolatile, L"domain", L"example.test"},
         {kVolatile, L"affid", L"7"},
@@ -240,11 +186,10 @@ TEST_F(LinkExpansionTest, TheVolatileCopyIsMadeOnlyByTheCallThatCreatesIt)
         {kVolatileQueryParams, L"lang", L"en"},
         {kVolatileQueryParams, L"affid", L"7"},
         {kVolatileQueryParams, L"langid", L"9"},
-        {kVolatileQueryParams, L"lcid", L"<missing>"},
-    };
-    for (const auto& c : copied)
+        {kVolatileQueryParams, L"lcid", L"<missing>"}};
+    for (const auto& [key, name, value] : copied)
     {
-        EXPECT_EQ(MachineString(c.key, c.name), c.value) << c.key << " " << c.name;
+        EXPECT_EQ(MachineString(key, name), value) << key << " " << name;
     }
     UniqueRegKey stable;
     EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kVolatile) + L"\\Stable").c_str(), 0, nullptr,
@@ -253,7 +198,7 @@ TEST_F(LinkExpansionTest, TheVolatileCopyIsMadeOnlyByTheCallThatCreatesIt)
         << "the copy is volatile";
 
     ASSERT_EQ(SetMachineString(kSubstitute, L"lang", L"de"), ERROR_SUCCESS);
-    EXPECT_EQ(Expand(kSubstitute, L"%lang%", false, true).text, L"de") << "the text comes from the given key";
+    EXPECT_EQ(Expand(kSubstitute, L"%lang%", false, true).second, L"de") << "the text comes from the given key";
     EXPECT_EQ(MachineString(kVolatile, L"lang"), L"en") << "not copied again";
 }
 
@@ -261,8 +206,8 @@ TEST(LinkExpansionSeedingTest, SeedingNeedsTheSuiteKey)
 {
     ScreenRelayTest::RegistryIsolation isolation;
     ASSERT_TRUE(isolation.Active());
-    EXPECT_EQ(Expand(kSubstitute, L"x", true, true).status, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(Expand(kSubstitute, L"x", true, false).text, L"x");
+    EXPECT_EQ(Expand(kSubstitute, L"x", true, true).first, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(Expand(kSubstitute, L"x", true, false).second, L"x");
 }
 
 } // namespace
