@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 // The browser, UI host link, container and web-safety handlers over a mocked
 // UI host and registry reader: what they ask for, and the records of each way
@@ -26,6 +27,12 @@ using ScreenRelayTest::LoggedLinesAfter;
 using ScreenRelayTest::ModuleUnderTest;
 
 constexpr wchar_t kWebSafetyKey[] = L"SOFTWARE\\Norvane\\VRT\\Settings\\toc\\A12341F7-A130-4447-97AD-2675F46516FB";
+
+using Handler = bool (ScreenRelayImpl::*)(const std::wstring&);
+constexpr Handler kBrowser = &ScreenRelayImpl::showInBrowserMessageHandler;
+constexpr Handler kUiHostLink = &ScreenRelayImpl::openUrl;
+constexpr Handler kContainer = &ScreenRelayImpl::showInContainerMessageHandler;
+constexpr Handler kWebSafety = &ScreenRelayImpl::showInBrowserSurfmark;
 
 // A copy of the text from the COM task allocator, as link expansion hands it.
 wchar_t* TaskText(const std::wstring& text)
@@ -113,49 +120,41 @@ private:
 
 TEST(WebPageHandlersTest, EachHandlerAsksTheUiHostForWhatThePayloadNames)
 {
-    struct Case
-    {
-        const char* label;
-        bool (ScreenRelayImpl::*handler)(const std::wstring&);
-        std::wstring payload;
-        std::vector<std::wstring> calls;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, Handler, std::wstring, std::vector<std::wstring>> cases[] = {
         {"browser: the expanded link",
-         &ScreenRelayImpl::showInBrowserMessageHandler,
+         kBrowser,
          LR"({"url":"substlink:help"})",
          {L"ShellExecute https://help.test/en"}},
         {"UI host link with parameters",
-         &ScreenRelayImpl::openUrl,
+         kUiHostLink,
          LR"({"url":"https://a.test/","destination":2,"web_overlay_option":3,"parameters":"p=1"})",
          {L"OpenUrl https://a.test/ 2 3 [p=1]"}},
         {"UI host link without parameters: empty text",
-         &ScreenRelayImpl::openUrl,
+         kUiHostLink,
          LR"({"url":"","destination":0,"web_overlay_option":1})",
          {L"OpenUrl  0 1 []"}},
         {"container with a launch point: stored first, link unexpanded",
-         &ScreenRelayImpl::showInContainerMessageHandler,
+         kContainer,
          LR"({"link":"substlink:offer","parameters":"a=1","launch_point":7})",
          {L"SetLaunchPoint 7", L"OpenUrlInContainer substlink:offer [a=1]"}},
         {"container without a launch point",
-         &ScreenRelayImpl::showInContainerMessageHandler,
+         kContainer,
          LR"({"link":"substlink:offer","launch_point":"7"})",
          {L"OpenUrlInContainer substlink:offer []"}},
         {"web-safety page: the payload is not read",
-         &ScreenRelayImpl::showInBrowserSurfmark,
+         kWebSafety,
          LR"({"link":"x","parameters":"a=1"})",
-         {L"OpenUrlInContainer https://safety.test/ []"}},
-    };
-    for (const Case& c : cases)
+         {L"OpenUrlInContainer https://safety.test/ []"}}};
+    for (const auto& [label, handler, payload, expected] : cases)
     {
-        SCOPED_TRACE(c.label);
+        SCOPED_TRACE(label);
         ModuleUnderTest test;
         ASSERT_EQ(test.Module().initialize(), MODULE_STATUS_SUCCESS);
         ExpandTo(test, ERROR_SUCCESS, L"https://help.test/en");
         ReadLink(test, L"https://safety.test/");
         const UiHostCalls calls(test);
-        EXPECT_TRUE((test.Module().*c.handler)(c.payload));
-        EXPECT_EQ(calls.Calls(), c.calls);
+        EXPECT_TRUE((test.Module().*handler)(payload));
+        EXPECT_EQ(calls.Calls(), expected);
         EXPECT_EQ(test.Unloads().Count(), 1);
     }
 }
@@ -163,64 +162,53 @@ TEST(WebPageHandlersTest, EachHandlerAsksTheUiHostForWhatThePayloadNames)
 TEST(WebPageHandlersTest, EachFailureIsOneRecordOfTheHandlerAndTheAnswerFalse)
 {
     const std::wstring key = kWebSafetyKey;
-    struct Case
-    {
-        const char* label;
-        bool (ScreenRelayImpl::*handler)(const std::wstring&);
-        std::wstring payload;
-        std::function<void(ModuleUnderTest&)> arrange;
-        std::wstring lastRecord;
-    };
     const auto nothing = [](ModuleUnderTest&) {
     };
-    const Case cases[] = {
-        {"browser, unusable payload", &ScreenRelayImpl::showInBrowserMessageHandler, LR"({"url":""})", nothing,
-         L"Error: Failed to process show in browser message"},
-        {"browser, expansion fails", &ScreenRelayImpl::showInBrowserMessageHandler, LR"({"url":"substlink:x"})",
-         [](ModuleUnderTest& test) { ExpandTo(test, ERROR_INVALID_PARAMETER, nullptr); },
-         L"Error: Failed to expand any kesp arguments in url, error: 87"},
-        {"browser, expansion gives no text", &ScreenRelayImpl::showInBrowserMessageHandler, LR"({"url":"x"})",
-         [](ModuleUnderTest& test) { ExpandTo(test, ERROR_SUCCESS, nullptr); },
-         L"Error: Failed to expand any kesp arguments in url, error: 0"},
-        {"browser, the shell fails", &ScreenRelayImpl::showInBrowserMessageHandler, LR"({"url":"x"})",
-         [](ModuleUnderTest& test) { ExpandTo(test, ERROR_SUCCESS, L"x"); },
-         L"Error: Failed to execute url, error: -2147467259"},
-        {"UI host link, unusable payload", &ScreenRelayImpl::openUrl, LR"({"url":"a","destination":-1})", nothing,
-         L"Error: Failed to process openUrl message"},
-        {"UI host link, the UI host fails", &ScreenRelayImpl::openUrl,
-         LR"({"url":"a","destination":1,"web_overlay_option":0})", nothing,
-         L"Error: Failed to call OpenUrl with error: -2147467259"},
-        {"container, unusable payload", &ScreenRelayImpl::showInContainerMessageHandler, LR"({"link":5})", nothing,
-         L"Error: Failed to process show in container message"},
-        {"container, the UI host fails", &ScreenRelayImpl::showInContainerMessageHandler, LR"({"link":"a"})", nothing,
-         L"Error: Failed to call OpenUrlInContainer with error: -2147467259"},
-        {"web safety, the value cannot be read", &ScreenRelayImpl::showInBrowserSurfmark, L"",
-         [](ModuleUnderTest& test) { ReadLinkAs(test, ERROR_FILE_NOT_FOUND, REG_NONE, L"", 0); },
-         L"Error: Failed to read registry key " + key + L" value LinkContext with error: 2"},
-        {"web safety, not a string", &ScreenRelayImpl::showInBrowserSurfmark, L"",
-         [](ModuleUnderTest& test) { ReadLinkAs(test, ERROR_SUCCESS, REG_EXPAND_SZ, L"https://s.test/", 32); },
-         L"Error: Failed to read registry key " + key + L" key LinkContext of type 2"},
-        {"web safety, empty", &ScreenRelayImpl::showInBrowserSurfmark, L"",
-         [](ModuleUnderTest& test) { ReadLink(test, L""); },
-         L"Error: Failed to read registry path " + key + L" key(empty) LinkContext"},
-        {"web safety, the UI host fails", &ScreenRelayImpl::showInBrowserSurfmark, L"",
-         [](ModuleUnderTest& test) { ReadLink(test, L"https://s.test/"); },
-         L"Error: Failed to call OpenUrlInContainer with error: -2147467259"},
-    };
+    const std::tuple<const char*, Handler, std::wstring, std::function<void(ModuleUnderTest&)>, std::wstring> cases[] =
+        {{"browser, unusable payload", kBrowser, LR"({"url":""})", nothing,
+          L"Error: Failed to process show in browser message"},
+         {"browser, expansion fails", kBrowser, LR"({"url":"substlink:x"})",
+          [](ModuleUnderTest& test) { ExpandTo(test, ERROR_INVALID_PARAMETER, nullptr); },
+          L"Error: Failed to expand any kesp arguments in url, error: 87"},
+         {"browser, expansion gives no text", kBrowser, LR"({"url":"x"})",
+          [](ModuleUnderTest& test) { ExpandTo(test, ERROR_SUCCESS, nullptr); },
+          L"Error: Failed to expand any kesp arguments in url, error: 0"},
+         {"browser, the shell fails", kBrowser, LR"({"url":"x"})",
+          [](ModuleUnderTest& test) { ExpandTo(test, ERROR_SUCCESS, L"x"); },
+          L"Error: Failed to execute url, error: -2147467259"},
+         {"UI host link, unusable payload", kUiHostLink, LR"({"url":"a","destination":-1})", nothing,
+          L"Error: Failed to process openUrl message"},
+         {"UI host link, the UI host fails", kUiHostLink, LR"({"url":"a","destination":1,"web_overlay_option":0})",
+          nothing, L"Error: Failed to call OpenUrl with error: -2147467259"},
+         {"container, unusable payload", kContainer, LR"({"link":5})", nothing,
+          L"Error: Failed to process show in container message"},
+         {"container, the UI host fails", kContainer, LR"({"link":"a"})", nothing,
+          L"Error: Failed to call OpenUrlInContainer with error: -2147467259"},
+         {"web safety, the value cannot be read", kWebSafety, L"",
+          [](ModuleUnderTest& test) { ReadLinkAs(test, ERROR_FILE_NOT_FOUND, REG_NONE, L"", 0); },
+          L"Error: Failed to read registry key " + key + L" value LinkContext with error: 2"},
+         {"web safety, not a string", kWebSafety, L"",
+          [](ModuleUnderTest& test) { ReadLinkAs(test, ERROR_SUCCESS, REG_EXPAND_SZ, L"https://s.test/", 32); },
+          L"Error: Failed to read registry key " + key + L" key LinkContext of type 2"},
+         {"web safety, empty", kWebSafety, L"", [](ModuleUnderTest& test) { ReadLink(test, L""); },
+          L"Error: Failed to read registry path " + key + L" key(empty) LinkContext"},
+         {"web safety, the UI host fails", kWebSafety, L"",
+          [](ModuleUnderTest& test) { ReadLink(test, L"https://s.test/"); },
+          L"Error: Failed to call OpenUrlInContainer with error: -2147467259"}};
     LogCapture log;
-    for (const Case& c : cases)
+    for (const auto& [label, handler, payload, arrange, lastRecord] : cases)
     {
-        SCOPED_TRACE(c.label);
+        SCOPED_TRACE(label);
         const std::size_t seen = LoggedLines(log.Text()).size();
         ModuleUnderTest test;
         ASSERT_EQ(test.Module().initialize(), MODULE_STATUS_SUCCESS);
         const UiHostCalls calls(test, E_FAIL);
-        c.arrange(test);
-        EXPECT_FALSE((test.Module().*c.handler)(c.payload));
+        arrange(test);
+        EXPECT_FALSE((test.Module().*handler)(payload));
         const std::vector<std::wstring> lines = LoggedLinesAfter(log.Text(), seen);
         ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(lines.back(), c.lastRecord);
-        EXPECT_EQ(std::count(lines.begin(), lines.end(), c.lastRecord), 1);
+        EXPECT_EQ(lines.back(), lastRecord);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), lastRecord), 1);
         EXPECT_EQ(test.Unloads().Count(), 1);
     }
 }
