@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -34,17 +35,17 @@ protected:
     {
         return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
     }
+    const ModuleFunctionTable* Table()
+    {
+        return Export<const ModuleFunctionTable* (*)(std::uint32_t)>("CreateObject")(2001000);
+    }
 
     std::string Resource(const wchar_t* type, int id)
     {
-        HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(id), type);
-        if (found == nullptr)
-        {
-            return {};
-        }
-        const DWORD size = SizeofResource(module_, found);
-        const void* data = LockResource(LoadResource(module_, found));
-        return data == nullptr ? std::string() : std::string(static_cast<const char*>(data), size);
+        const HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(id), type);
+        const void* data = found ? LockResource(LoadResource(module_, found)) : nullptr;
+        return data == nullptr ? std::string()
+                               : std::string(static_cast<const char*>(data), SizeofResource(module_, found));
     }
 
     std::wstring path_;
@@ -99,8 +100,7 @@ struct Host
 
 TEST_F(ScreenRelayDllTest, TheEntryPointsRefuseWhatTheyCannotUse)
 {
-    auto createObject = Export<const ModuleFunctionTable* (*)(std::uint32_t)>("CreateObject");
-    const ModuleFunctionTable* table = createObject(2001000);
+    const ModuleFunctionTable* table = Table();
     const Ostrel::ModuleStatus invalid = Ostrel::MODULE_STATUS_INVALID_PARAMETER;
     EXPECT_EQ(table->NewModule(nullptr, L"ScreenRelay"), invalid);
     EXPECT_EQ(table->DestroyModule(nullptr), invalid);
@@ -143,7 +143,7 @@ TEST_F(ScreenRelayDllTest, APublishedRequestReachesTheModuleWhichAsksToBeUnloade
     ASSERT_EQ(functions->createHandle(&hostBus), 0u);
     ASSERT_EQ(functions->createHandle(&publisherBus), 0u);
 
-    const ModuleFunctionTable* table = Export<const ModuleFunctionTable* (*)(std::uint32_t)>("CreateObject")(2001000);
+    const ModuleFunctionTable* table = Table();
     Ostrel::ModuleHandle handle = nullptr;
     ASSERT_EQ(table->NewModule(&handle, L"ScreenRelay"), Ostrel::MODULE_STATUS_SUCCESS);
     Host host;
@@ -175,45 +175,27 @@ TEST_F(ScreenRelayDllTest, MappingDefinitionResourceIsTabIndentedCrLfAsciiWithFi
     {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         ASSERT_LT(c, 0x80) << "non-ASCII byte at " << i;
-        if (c == '\n')
-        {
-            ASSERT_GT(i, 0u);
-            ASSERT_EQ(text[i - 1], '\r') << "bare line feed at " << i;
-        }
-        if (c == '\r')
-        {
-            ASSERT_EQ(text[i + 1], '\n') << "bare carriage return at " << i;
-        }
-        if (c == ' ' && (i == 0 || text[i - 1] == '\n'))
-        {
-            FAIL() << "line indented with spaces at " << i;
-        }
+        ASSERT_TRUE(c != '\n' || (i > 0 && text[i - 1] == '\r')) << "bare line feed at " << i;
+        ASSERT_TRUE(c != '\r' || text[i + 1] == '\n') << "bare carriage return at " << i;
+        ASSERT_FALSE(c == ' ' && (i == 0 || text[i - 1] == '\n')) << "line indented with spaces at " << i;
     }
 
     rapidjson::Document document;
     document.Parse(text.c_str(), text.size());
     ASSERT_FALSE(document.HasParseError());
-    ASSERT_TRUE(document.IsObject());
-    ASSERT_TRUE(document.HasMember("screens"));
+    ASSERT_TRUE(document.IsObject() && document.HasMember("screens"));
     const auto& screens = document["screens"];
     ASSERT_TRUE(screens.IsArray());
     ASSERT_EQ(screens.Size(), 15u);
 
     // Lower-case words joined by underscores; names are area.screen.
-    auto isIdentifier = [](const std::string& s)
+    const auto isWordCharacter = [](char c)
     {
-        if (s.empty() || s.front() == '_' || s.back() == '_')
-        {
-            return false;
-        }
-        for (char c : s)
-        {
-            if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
-            {
-                return false;
-            }
-        }
-        return true;
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    };
+    const auto isIdentifier = [&](const std::string& s)
+    {
+        return !s.empty() && s.front() != '_' && s.back() != '_' && std::all_of(s.begin(), s.end(), isWordCharacter);
     };
     std::set<std::string> names;
     for (const auto& screen : screens.GetArray())
