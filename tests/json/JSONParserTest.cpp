@@ -323,35 +323,30 @@ TEST(JSONParserTest, DocumentsNestedDeeperThanTheLimitAreRefused)
 
 // A parse on a thread with a 64 KB stack, of a payload that would need
 // megabytes of stack if the parser recursed once per level.
-struct HostilePayloadRun
-{
-    std::wstring payload = std::wstring(100000, L'[') + std::wstring(100000, L']');
-    bool parsed = true;
-    std::wstring document;
-    bool setJsonTookIt = true;
-    bool finished = false;
-};
-
-DWORD WINAPI ParseHostilePayload(void* context)
-{
-    auto* run = static_cast<HostilePayloadRun*>(context);
-    JSONParser parser;
-    parser.setInt(L"kept", 1);
-    run->parsed = parser.parse(run->payload);
-    parser.setJson(L"m", run->payload.c_str());
-    std::wstring member;
-    run->setJsonTookIt = parser.getValueText(L"m", member);
-    run->document = parser.toString();
-    run->finished = true;
-    return 0;
-}
-
 TEST(JSONParserTest, AHundredThousandLevelsAreRefusedOnASmallStack)
 {
-    constexpr SIZE_T kStackBytes = 64 * 1024;
-    HostilePayloadRun run;
-    UniqueHandle thread(
-        CreateThread(nullptr, kStackBytes, ParseHostilePayload, &run, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    struct Run
+    {
+        std::wstring payload = std::wstring(100000, L'[') + std::wstring(100000, L']');
+        bool parsed = true;
+        bool setJsonTookIt = true;
+        bool finished = false;
+        std::wstring document;
+    } run;
+    const LPTHREAD_START_ROUTINE parse = [](void* context) -> DWORD
+    {
+        auto& run = *static_cast<Run*>(context);
+        JSONParser parser;
+        parser.setInt(L"kept", 1);
+        run.parsed = parser.parse(run.payload);
+        parser.setJson(L"m", run.payload.c_str());
+        std::wstring member;
+        run.setJsonTookIt = parser.getValueText(L"m", member);
+        run.document = parser.toString();
+        run.finished = true;
+        return 0;
+    };
+    UniqueHandle thread(CreateThread(nullptr, 64 * 1024, parse, &run, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     ASSERT_TRUE(thread);
     ASSERT_EQ(WaitForSingleObject(thread.get(), 60000), WAIT_OBJECT_0);
     DWORD exitCode = STILL_ACTIVE;
