@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <tuple>
@@ -39,18 +40,15 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
         *object = nullptr;
-        const bool suiteInterface =
-            IsEqualIID(iid, kSuiteClassObjectInterfaces[0]) || IsEqualIID(iid, kSuiteClassObjectInterfaces[1]);
-        if (suiteInterface)
+        const auto isIid = [&iid](const IID& other)
+        {
+            return IsEqualIID(iid, other);
+        };
+        if (std::any_of(std::begin(kSuiteClassObjectInterfaces), std::end(kSuiteClassObjectInterfaces), isIid))
         {
             asked.push_back(iid);
         }
-        bool answers = IsEqualIID(iid, IID_IUnknown);
-        for (const IID& answered : answered_)
-        {
-            answers = answers || IsEqualIID(iid, answered);
-        }
-        if (!answers)
+        if (!IsEqualIID(iid, IID_IUnknown) && std::none_of(answered_.begin(), answered_.end(), isIid))
         {
             return E_NOINTERFACE;
         }
