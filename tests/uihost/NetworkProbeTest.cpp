@@ -202,12 +202,8 @@ public:
 
     BOOL detectAutoProxyUrl(char*, DWORD, DWORD) override
     {
-        if (proxyDetected)
-        {
-            return TRUE;
-        }
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return FALSE;
+        SetLastError(proxyDetected ? ERROR_SUCCESS : ERROR_CALL_NOT_IMPLEMENTED);
+        return proxyDetected;
     }
 
     hostent* getHostByName(const char* name) override
@@ -304,37 +300,33 @@ LONG SetUserScript()
 // Each case starts with the keep-alive server's port closed.
 TEST_F(NetworkProbeTest, KeepAliveServerDirectlyOrThroughTheProxy)
 {
-    // Arranges a case, given the listener and a proxy list entry whose port is closed.
-    using Arrange = std::function<void(const LoopbackListener&, const std::string&, ScriptedNetworkAPI&)>;
-    const std::tuple<const char*, Arrange, int> cases[] = {
-        {"server listening",
-         [](auto& listener, auto&, auto&) { SetKeepAliveServer(listener.Address(), listener.Port()); }, 1},
-        {"proxy port closed", [](auto&, auto& closed, auto&) { SetProxyServerList(closed); }, 0},
+    const LoopbackListener listener("127.0.0.4");
+    ASSERT_TRUE(listener.Listening());
+    const std::string closed = "127.0.0.3:" + std::to_string(ClosedPort("127.0.0.3"));
+    const std::tuple<const char*, std::function<void(ScriptedNetworkAPI&)>, int> cases[] = {
+        {"server listening", [&](auto&) { SetKeepAliveServer(listener.Address(), listener.Port()); }, 1},
+        {"proxy port closed", [&](auto&) { SetProxyServerList(closed); }, 0},
         {"the http entry of the list names the listener",
-         [](auto& listener, auto& closed, auto&)
-         { SetProxyServerList("ftp=" + closed + ";HTTP=" + listener.List() + ";https=" + closed); },
-         1},
+         [&](auto&) { SetProxyServerList("ftp=" + closed + ";HTTP=" + listener.List() + ";https=" + closed); }, 1},
         {"the system's proxy comes before the updater's list",
-         [](auto& listener, auto& closed, auto& api)
+         [&](auto& api)
          {
              api.systemProxy = "http=" + listener.List() + ";https=127.0.0.3:443";
              SetProxyServerList(closed);
          },
          1},
         {"no proxy, the updater's configuration script is set",
-         [](auto&, auto&, auto&)
-         { SetMachineString(Ostrel::kUpdateProxyKey, L"AutoConfigUrl", L"http://127.0.0.3/proxy.pac"); },
-         1},
-        {"no proxy, the user's configuration script is set", [](auto&, auto&, auto&) { SetUserScript(); }, 1},
+         [](auto&) { SetMachineString(Ostrel::kUpdateProxyKey, L"AutoConfigUrl", L"http://127.0.0.3/proxy.pac"); }, 1},
+        {"no proxy, the user's configuration script is set", [](auto&) { SetUserScript(); }, 1},
         {"no proxy, an empty updater's script hides the user's",
-         [](auto&, auto&, auto&)
+         [](auto&)
          {
              SetMachineString(Ostrel::kUpdateProxyKey, L"AutoConfigUrl", L"");
              SetUserScript();
          },
          -1},
-        {"no proxy, a configuration script is detected", [](auto&, auto&, auto& api) { api.proxyDetected = true; }, 1},
-        {"no proxy and nothing detected", [](auto&, auto&, auto&) {}, -1}};
+        {"no proxy, a configuration script is detected", [](auto& api) { api.proxyDetected = true; }, 1},
+        {"no proxy and nothing detected", [](auto&) {}, -1}};
     for (const auto& [name, arrange, expected] : cases)
     {
         SCOPED_TRACE(name);
@@ -344,10 +336,8 @@ TEST_F(NetworkProbeTest, KeepAliveServerDirectlyOrThroughTheProxy)
         api->addresses = {kLoopback, kCardAddress};
         Ostrel::NetworkProbe probe(api);
         ASSERT_EQ(probe.initialize(), 0u);
-        const LoopbackListener listener("127.0.0.4");
-        ASSERT_TRUE(listener.Listening());
         SetKeepAliveServer("127.0.0.3", ClosedPort("127.0.0.3"));
-        arrange(listener, "127.0.0.3:" + std::to_string(ClosedPort("127.0.0.3")), *api);
+        arrange(*api);
         EXPECT_EQ(probe.isConnected(true, false), expected);
     }
 }
@@ -504,11 +494,8 @@ TEST(NetworkProbeBindingTest, LibrariesLoadByNameFromTheExecutableFolderAsCurren
 {
     const ScreenRelayTest::TempFolder elsewhere;
     ASSERT_TRUE(SetCurrentDirectoryW(elsewhere.Path().c_str()));
-    std::wstring expected = ScreenRelayTest::ProgramFolder();
-    if (!expected.empty() && expected.back() == L'\\')
-    {
-        expected.pop_back();
-    }
+    const std::wstring programFolder = ScreenRelayTest::ProgramFolder();
+    const std::wstring expected = programFolder.substr(0, programFolder.size() - 1);
     auto loader = std::make_shared<NiceMock<LoaderWithGaps>>();
     std::vector<std::wstring> loaded;
     std::vector<std::wstring> currentDirectories;
@@ -531,7 +518,7 @@ TEST(NetworkProbeBindingTest, LibrariesLoadByNameFromTheExecutableFolderAsCurren
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
     EXPECT_EQ(std::wstring(current), elsewhere.Path());
-    SetCurrentDirectoryW(ScreenRelayTest::ProgramFolder().c_str());
+    SetCurrentDirectoryW(programFolder.c_str());
 }
 
 // Whether the object's access-control list is null (open to everyone).
