@@ -249,7 +249,6 @@ struct Fault
 {
     const char* name;
     const Request& request;
-    BusPassing busPassing;
     // Breaks and mends the piece.
     std::function<DWORD()> inject;
     std::function<DWORD()> repair;
@@ -263,6 +262,8 @@ struct Fault
     // The record the module logs, which the next request no longer logs;
     // null when the module logs no error.
     const wchar_t* record;
+    // Whether the host passes its bus or the module loads the bus library.
+    BusPassing busPassing = BusPassing::HostPassesBus;
     bool passUnloadCallback = true;
     // How long the handler waits for the settings service: at least this,
     // and less than twice as long.
@@ -354,47 +355,44 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
         return SetText(kFrameworkKey, kInstallDirValue, installFolder);
     };
     const Fault faults[] = {
-        {"bus library missing", kPageRequest, BusPassing::ModuleLoadsBus,
+        {"bus library missing", kPageRequest,
          [&emptyFolder] { return SetText(kFrameworkKey, kInstallDirValue, emptyFolder.Path()); }, reinstall,
-         kInitializeFails, 0, L"Failed to find valid path for library: MessageBus.dll."},
-        {"bus library on the block list, from which it is exempt", kPageRequest, BusPassing::ModuleLoadsBus,
-         BlockBusLibrary, Nothing, kHandled, 1, nullptr},
-        {"bus library unsigned and unlisted", kPageRequest, BusPassing::ModuleLoadsBus,
-         [] { return Unlist(L"MessageBus.dll"); }, [] { return Ostrel::ListTrustedFile(Component(L"MessageBus.dll")); },
-         kInitializeFails, 0, L"MessageBus.dll is not trusted."},
-        {"install folder missing", kPageRequest, BusPassing::ModuleLoadsBus,
-         [] { return DeleteValue(kFrameworkKey, kInstallDirValue); }, reinstall, kInitializeFails, 0,
-         L"Failed to find valid path for library: MessageBus.dll."},
-        {"install folder of the wrong type", kPageRequest, BusPassing::ModuleLoadsBus,
-         [] { return SetNumber(kFrameworkKey, kInstallDirValue, 1); },
+         kInitializeFails, 0, L"Failed to find valid path for library: MessageBus.dll.", BusPassing::ModuleLoadsBus},
+        {"bus library on the block list, from which it is exempt", kPageRequest, BlockBusLibrary, Nothing, kHandled, 1,
+         nullptr, BusPassing::ModuleLoadsBus},
+        {"bus library unsigned and unlisted", kPageRequest, [] { return Unlist(L"MessageBus.dll"); },
+         [] { return Ostrel::ListTrustedFile(Component(L"MessageBus.dll")); }, kInitializeFails, 0,
+         L"MessageBus.dll is not trusted.", BusPassing::ModuleLoadsBus},
+        {"install folder missing", kPageRequest, [] { return DeleteValue(kFrameworkKey, kInstallDirValue); }, reinstall,
+         kInitializeFails, 0, L"Failed to find valid path for library: MessageBus.dll.", BusPassing::ModuleLoadsBus},
+        {"install folder of the wrong type", kPageRequest, [] { return SetNumber(kFrameworkKey, kInstallDirValue, 1); },
          [&installFolder] { return Retype(kFrameworkKey, kInstallDirValue, installFolder); }, kInitializeFails, 0,
-         L"Failed to find valid path for library: MessageBus.dll."},
-        {"UI host helper not registered", kPageRequest, BusPassing::HostPassesBus,
-         [] { return DevHost::UnregisterUiHostHelper(); },
+         L"Failed to find valid path for library: MessageBus.dll.", BusPassing::ModuleLoadsBus},
+        {"UI host helper not registered", kPageRequest, [] { return DevHost::UnregisterUiHostHelper(); },
          [] { return DevHost::RegisterUiHostHelper(Component(L"UiHostHelper.dll")); }, kHandled, 0,
          L"Failed to call OpenInternal with P-17, error: -2147221164"},
-        {"UI host helper unlisted", kPageRequest, BusPassing::HostPassesBus, [] { return Unlist(L"UiHostHelper.dll"); },
+        {"UI host helper unlisted", kPageRequest, [] { return Unlist(L"UiHostHelper.dll"); },
          [] { return Ostrel::ListTrustedFile(Component(L"UiHostHelper.dll")); }, kHandled, 0,
          L"Failed to call OpenInternal with P-17, error: -2147024891"},
-        {"UI host helper failing its call", kPageRequest, BusPassing::HostPassesBus,
+        {"UI host helper failing its call", kPageRequest,
          [] { return DevHost::WriteDevelopmentSwitch(L"UiHostHelper", L"OpenInternal", E_FAIL); },
          [] { return DeleteValue(kUiHostHelperSwitches, L"OpenInternal"); }, kHandled, 1,
          L"Failed to call OpenInternal with P-17, error: -2147467259"},
-        {"log folder uncreatable", kPageRequest, BusPassing::HostPassesBus, [this] { return BlockLogFolder(group_); },
+        {"log folder uncreatable", kPageRequest, [this] { return BlockLogFolder(group_); },
          [this] { return UnblockLogFolder(group_); }, kHandled, 1, nullptr},
-        {"host's unload callback missing", kPageRequest, BusPassing::HostPassesBus, Nothing, Nothing, kHandled, 1,
-         L"Failed to unload module. Error code: 2147483656.", false},
-        {"web-safety link context missing", kWebSafetyRequest, BusPassing::HostPassesBus,
+        {"host's unload callback missing", kPageRequest, Nothing, Nothing, kHandled, 1,
+         L"Failed to unload module. Error code: 2147483656.", BusPassing::HostPassesBus, false},
+        {"web-safety link context missing", kWebSafetyRequest,
          [] { return DeleteValue(kWebSafetyKey, kWebSafetyValue); },
          [] { return SetText(kWebSafetyKey, kWebSafetyValue, kWebSafetyLink); }, kHandled, 0,
          L"Failed to read registry key SOFTWARE\\Norvane\\VRT\\Settings\\toc\\A12341F7-A130-4447-97AD-2675F46516FB "
          L"value LinkContext with error: 2"},
-        {"web-safety link context of the wrong type", kWebSafetyRequest, BusPassing::HostPassesBus,
+        {"web-safety link context of the wrong type", kWebSafetyRequest,
          [] { return SetNumber(kWebSafetyKey, kWebSafetyValue, 1); },
          [] { return Retype(kWebSafetyKey, kWebSafetyValue, kWebSafetyLink); }, kHandled, 0,
          L"Failed to read registry key SOFTWARE\\Norvane\\VRT\\Settings\\toc\\A12341F7-A130-4447-97AD-2675F46516FB "
          L"key LinkContext of type 4"},
-        {"settings service silent", kSupportRequest, BusPassing::HostPassesBus,
+        {"settings service silent", kSupportRequest,
          [this]
          {
              const DWORD logging = LogEveryLevel(group_);
@@ -402,29 +400,26 @@ TEST_F(FaultTableTest, EachFaultGivesItsStatusAndRecordAndTheNextRequestIsServed
                                              : StartSettingsService(RelayHost::SettingsAnswers::LeftUnanswered);
          },
          [this] { return StartSettingsService(RelayHost::SettingsAnswers::Answered); }, kHandled, 1, L"Is Isp return 0",
-         true, std::chrono::seconds(5)},
-        {"link missing", kBrowserRequest, BusPassing::HostPassesBus, [] { return DeleteValue(kLinksKey, kLinkName); },
-         SetLinkText, kHandled, 0, L"Failed to expand any kesp arguments in url, error: -2147467259"},
-        {"link of the wrong type", kBrowserRequest, BusPassing::HostPassesBus,
-         [] { return SetNumber(kLinksKey, kLinkName, 1); }, [] { return Retype(kLinksKey, kLinkName, kLinkText); },
-         kHandled, 0, L"Failed to execute url, error: 5"},
-        {"substitute value missing", kBrowserRequest, BusPassing::HostPassesBus,
-         [] { return DeleteValue(kSubstituteKey, kSubstituteName); }, SetBrowserSubstitute, kHandled, 0,
-         L"Failed to execute url, error: 5"},
-        {"substitute value of the wrong type", kBrowserRequest, BusPassing::HostPassesBus,
+         BusPassing::HostPassesBus, true, std::chrono::seconds(5)},
+        {"link missing", kBrowserRequest, [] { return DeleteValue(kLinksKey, kLinkName); }, SetLinkText, kHandled, 0,
+         L"Failed to expand any kesp arguments in url, error: -2147467259"},
+        {"link of the wrong type", kBrowserRequest, [] { return SetNumber(kLinksKey, kLinkName, 1); },
+         [] { return Retype(kLinksKey, kLinkName, kLinkText); }, kHandled, 0, L"Failed to execute url, error: 5"},
+        {"substitute value missing", kBrowserRequest, [] { return DeleteValue(kSubstituteKey, kSubstituteName); },
+         SetBrowserSubstitute, kHandled, 0, L"Failed to execute url, error: 5"},
+        {"substitute value of the wrong type", kBrowserRequest,
          [] { return SetNumber(kSubstituteKey, kSubstituteName, 1); },
          [] { return Retype(kSubstituteKey, kSubstituteName, Component(L"RelayBrowser.exe")); }, kHandled, 0,
          L"Failed to execute url, error: 5"},
-        {"override mapping missing its priority", kBrowserRequest, BusPassing::HostPassesBus,
+        {"override mapping missing its priority", kBrowserRequest,
          [] { return MoveLinkToOverride([] { return RemoveValue(kOverrideKey, kPriorityValue); }); }, MapOverride,
          kHandled, 0, L"Failed to expand any kesp arguments in url, error: -2147467259"},
-        {"override mapping with a priority of the wrong type", kBrowserRequest, BusPassing::HostPassesBus,
+        {"override mapping with a priority of the wrong type", kBrowserRequest,
          [] { return MoveLinkToOverride([] { return SetText(kOverrideKey, kPriorityValue, L"9"); }); }, MapOverride,
          kHandled, 0, L"Failed to expand any kesp arguments in url, error: -2147467259"},
         // Last: the launch point it stores joins the query parameters of every
         // link expanded afterwards.
-        {"QvUtil.dll missing: the launch point is written directly", kContainerRequest, BusPassing::HostPassesBus,
-         Nothing,
+        {"QvUtil.dll missing: the launch point is written directly", kContainerRequest, Nothing,
          []
          {
              const DWORD listed = Ostrel::ListTrustedFile(Component(L"QvUtil.dll"));
