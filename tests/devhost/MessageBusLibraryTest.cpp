@@ -29,10 +29,8 @@ using Ostrel::ModuleStatus;
 // What an entry point was called with, kept until the test looks.
 struct Call
 {
-    std::wstring name;
-    std::wstring sender;
-    std::wstring payload;
-    std::optional<MessageProperties> record;
+    std::wstring name{}, sender{}, payload{};
+    std::optional<MessageProperties> record{};
     std::uint64_t replyIndex = 0;
     std::uint32_t status = 0;
     DWORD threadId = 0;
@@ -43,10 +41,8 @@ class Recorder
 public:
     void add(Call call)
     {
-        {
-            std::lock_guard lock(mutex_);
-            calls_.push_back(std::move(call));
-        }
+        std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
         changed_.notify_all();
     }
     bool waitFor(std::size_t count, std::chrono::milliseconds timeout = 10s)
@@ -66,31 +62,18 @@ private:
     std::vector<Call> calls_;
 };
 
-Call MakeCall(const MessageProperties* record, const wchar_t* name, const wchar_t* sender, const wchar_t* payload)
+ModuleStatus ReplyTo(void* recorder, std::uint64_t replyIndex, const MessageProperties* record, const wchar_t* name,
+                     const wchar_t* sender, const wchar_t* payload, std::uint32_t status)
 {
-    Call call{name, sender, payload, std::nullopt, 0, 0, GetCurrentThreadId()};
-    if (record != nullptr)
-    {
-        call.record = *record;
-    }
-    return call;
+    const auto copy = record != nullptr ? std::optional(*record) : std::nullopt;
+    static_cast<Recorder*>(recorder)->add({name, sender, payload, copy, replyIndex, status, GetCurrentThreadId()});
+    return 0;
 }
 
 ModuleStatus Deliver(void* recorder, const MessageProperties* record, const wchar_t* name, const wchar_t* sender,
                      const wchar_t* payload)
 {
-    static_cast<Recorder*>(recorder)->add(MakeCall(record, name, sender, payload));
-    return 0;
-}
-
-ModuleStatus ReplyTo(void* recorder, std::uint64_t replyIndex, const MessageProperties* record, const wchar_t* name,
-                     const wchar_t* sender, const wchar_t* payload, std::uint32_t status)
-{
-    Call call = MakeCall(record, name, sender, payload);
-    call.replyIndex = replyIndex;
-    call.status = status;
-    static_cast<Recorder*>(recorder)->add(std::move(call));
-    return 0;
+    return ReplyTo(recorder, 0, record, name, sender, payload, 0);
 }
 
 // A record whose every byte differs from its neighbours, REPLY clear.
@@ -127,10 +110,8 @@ struct Responder
         const std::wstring text = L"answer:" + std::wstring(payload);
         for (int i = 0; i < 2; ++i)
         {
-            Call result{};
-            result.status =
-                responder.bus->publish(responder.handle, &answer, L"Svc.Answer", L"responder", text.c_str());
-            responder.answerResults.add(std::move(result));
+            responder.answerResults.add({.status = responder.bus->publish(responder.handle, &answer, L"Svc.Answer",
+                                                                          L"responder", text.c_str())});
         }
         answer.flags &= ~Ostrel::MESSAGE_FLAG_REPLY;
         answer.replyToken = 0;
@@ -148,9 +129,7 @@ protected:
     {
         library_.reset(LoadLibraryW((ScreenRelayTest::ProgramFolder() + L"MessageBus.dll").c_str()));
         ASSERT_TRUE(library_) << "LoadLibraryW failed with " << GetLastError();
-        using CreateObjectFn = const MessageBusFunctions* (*)(std::uint32_t);
-        auto createObject =
-            reinterpret_cast<CreateObjectFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "CreateObject")));
+        const auto createObject = Export<const MessageBusFunctions* (*)(std::uint32_t)>("CreateObject");
         ASSERT_NE(createObject, nullptr);
         bus_ = createObject(Ostrel::kMessageBusInterfaceVersion);
         ASSERT_NE(bus_, nullptr);
@@ -160,30 +139,28 @@ protected:
     }
     void TearDown() override
     {
-        if (!library_)
+        if (library_)
         {
-            return;
+            bus_->releaseHandle(client_);
+            bus_->releaseHandle(service_);
         }
-        bus_->releaseHandle(client_);
-        bus_->releaseHandle(service_);
-        library_.reset();
     }
 
+    template <typename Fn>
+    Fn Export(const char* name)
+    {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), name)));
+    }
     // The library's count of deliveries, reply calls and time-outs not yet started.
     std::size_t PendingTasks()
     {
-        using CountFn = std::size_t (*)();
-        const auto count =
-            reinterpret_cast<CountFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "GetPendingTaskCount")));
+        const auto count = Export<std::size_t (*)()>("GetPendingTaskCount");
         return count != nullptr ? count() : SIZE_MAX;
     }
-
     // The library's wait for the deliveries it holds; 0 once none is queued or running.
     ModuleStatus WaitForDeliveries(std::uint32_t timeoutMilliseconds)
     {
-        using WaitFn = ModuleStatus (*)(std::uint32_t);
-        const auto wait =
-            reinterpret_cast<WaitFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "WaitForDeliveries")));
+        const auto wait = Export<ModuleStatus (*)(std::uint32_t)>("WaitForDeliveries");
         return wait != nullptr ? wait(timeoutMilliseconds) : Ostrel::MODULE_STATUS_NOT_IMPLEMENTED;
     }
 
@@ -281,34 +258,24 @@ struct BlockingHandler
     }
 };
 
-TEST_F(MessageBusLibraryTest, UnsubscribeWaitsForTheRunningDeliveryAndEndsDelivery)
+TEST_F(MessageBusLibraryTest, UnsubscribeAndWaitForDeliveriesReturnOnceTheRunningDeliveryHasReturned)
 {
+    EXPECT_EQ(WaitForDeliveries(0), 0u);
     BlockingHandler handler;
     const std::uint32_t id = bus_->subscribe(service_, &handler, &BlockingHandler::Deliver, L"Svc.Event");
     ASSERT_NE(id, 0u);
     ASSERT_EQ(Publish(L"Svc.Event"), 0u);
     handler.entered.get_future().wait();
 
-    auto unsubscribed = std::async(std::launch::async, [&] { bus_->unsubscribe(service_, id); });
-    EXPECT_EQ(unsubscribed.wait_for(300ms), std::future_status::timeout);
-    handler.release.set_value();
-    EXPECT_EQ(unsubscribed.wait_for(10s), std::future_status::ready);
-    EXPECT_EQ(Publish(L"Svc.Event"), Ostrel::MODULE_STATUS_NO_SUBSCRIBERS);
-}
-
-TEST_F(MessageBusLibraryTest, WaitForDeliveriesReturnsOnceTheRunningDeliveryHasReturned)
-{
-    EXPECT_EQ(WaitForDeliveries(0), 0u);
-    BlockingHandler handler;
-    ASSERT_NE(bus_->subscribe(service_, &handler, &BlockingHandler::Deliver, L"Svc.Event"), 0u);
-    ASSERT_EQ(Publish(L"Svc.Event"), 0u);
-    handler.entered.get_future().wait();
-
     EXPECT_EQ(WaitForDeliveries(300), Ostrel::MODULE_STATUS_TIMEOUT);
     auto waited = std::async(std::launch::async, [&] { return WaitForDeliveries(10000); });
-    EXPECT_EQ(waited.wait_for(300ms), std::future_status::timeout);
+    auto unsubscribed = std::async(std::launch::async, [&] { bus_->unsubscribe(service_, id); });
+    EXPECT_EQ(unsubscribed.wait_for(300ms), std::future_status::timeout);
+    EXPECT_EQ(waited.wait_for(0ms), std::future_status::timeout);
     handler.release.set_value();
+    EXPECT_EQ(unsubscribed.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(waited.get(), 0u);
+    EXPECT_EQ(Publish(L"Svc.Event"), Ostrel::MODULE_STATUS_NO_SUBSCRIBERS);
 }
 
 TEST_F(MessageBusLibraryTest, AnsweredRequestCallsTheReplyEntryOnceWithTheAnswer)
@@ -340,9 +307,7 @@ TEST_F(MessageBusLibraryTest, AnsweredRequestCallsTheReplyEntryOnceWithTheAnswer
     EXPECT_NE(reply.threadId, GetCurrentThreadId());
     EXPECT_EQ(reply.status, 0u);
     EXPECT_EQ(reply.replyIndex, 42u);
-    EXPECT_EQ(reply.name, L"Svc.Answer");
-    EXPECT_EQ(reply.sender, L"responder");
-    EXPECT_EQ(reply.payload, L"answer:ping");
+    EXPECT_EQ(reply.name + L"|" + reply.sender + L"|" + reply.payload, L"Svc.Answer|responder|answer:ping");
     ASSERT_TRUE(reply.record.has_value());
     EXPECT_TRUE(SameBytes(*reply.record, DevBus::AnswerProperties(delivered)));
     ASSERT_TRUE(responder.answerResults.waitFor(2));
@@ -411,13 +376,8 @@ struct NestedRequester
         MessageProperties request = *record;
         const ModuleStatus status =
             requester.bus->request(requester.handle, 0, &replies, &ReplyTo, &request, L"Svc.Query", L"", payload, 5000);
-        Call outcome{};
-        outcome.status = status;
-        if (status == 0)
-        {
-            outcome = replies.waitFor(1, 15s) ? replies.calls().front() : Call{};
-        }
-        requester.outcomes.add(std::move(outcome));
+        const bool answered = status == 0 && replies.waitFor(1, 15s);
+        requester.outcomes.add(answered ? replies.calls().front() : Call{.status = status ? status : 1u});
         return 0;
     }
 };
@@ -537,27 +497,11 @@ TEST_F(MessageBusLibraryTest, RequestsDroppedByTheirClientLeaveNoTimeOutBehind)
 {
     Recorder requests;
     ASSERT_NE(bus_->subscribe(service_, &requests, &Deliver, L"Svc.Query"), 0u);
-    const struct
-    {
-        const char* label;
-        void (*drop)(const MessageBusFunctions& bus, void* handle);
-    } cases[] = {
-        {"reply entry released",
-         [](const MessageBusFunctions& bus, void* handle)
-         {
-             bus.releaseReplyCallback(handle, &ReplyTo);
-         }},
-        {"handle released",
-         [](const MessageBusFunctions& bus, void* handle)
-         {
-             bus.releaseHandle(handle);
-         }},
-    };
     constexpr std::size_t kRequests = 100;
     std::size_t delivered = 0;
-    for (const auto& c : cases)
+    for (const bool releaseHandle : {false, true})
     {
-        SCOPED_TRACE(c.label);
+        SCOPED_TRACE(releaseHandle ? "handle released" : "reply entry released");
         void* requester = nullptr;
         ASSERT_EQ(bus_->createHandle(&requester), 0u);
         Recorder replies;
@@ -569,7 +513,14 @@ TEST_F(MessageBusLibraryTest, RequestsDroppedByTheirClientLeaveNoTimeOutBehind)
         ASSERT_TRUE(requests.waitFor(delivered));
         EXPECT_EQ(PendingTasks(), kRequests) << "one time-out per request";
 
-        c.drop(*bus_, requester);
+        if (releaseHandle)
+        {
+            bus_->releaseHandle(requester);
+        }
+        else
+        {
+            bus_->releaseReplyCallback(requester, &ReplyTo);
+        }
         EXPECT_EQ(PendingTasks(), 0u);
         bus_->releaseHandle(requester);
     }
@@ -583,10 +534,9 @@ struct HoldingRequester
     const MessageBusFunctions* bus;
     void* handle;
     Recorder replies;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::size_t waiting = 0;
-    bool released = false;
+    Recorder holding;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
 
     static ModuleStatus Deliver(void* self, const MessageProperties*, const wchar_t*, const wchar_t*, const wchar_t*)
     {
@@ -594,26 +544,9 @@ struct HoldingRequester
         MessageProperties record = PatternRecord();
         requester.bus->request(requester.handle, 0, &requester.replies, &ReplyTo, &record, L"Svc.Unanswered", L"", L"",
                                kOneHour);
-        std::unique_lock lock(requester.mutex);
-        ++requester.waiting;
-        requester.changed.notify_all();
-        requester.changed.wait_for(lock, 60s, [&] { return requester.released; });
+        requester.holding.add({});
+        requester.released.wait_for(60s);
         return 0;
-    }
-
-    bool waitUntilWaiting(std::size_t count)
-    {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, 20s, [&] { return waiting >= count; });
-    }
-
-    void release()
-    {
-        {
-            std::lock_guard lock(mutex);
-            released = true;
-        }
-        changed.notify_all();
     }
 };
 
@@ -621,7 +554,7 @@ TEST_F(MessageBusLibraryTest, AnswersAndTimeOutsReachRequestersWhileHandlersHold
 {
     Recorder requests;
     Recorder unanswered;
-    HoldingRequester holder{bus_, service_, {}, {}, {}, 0, false};
+    HoldingRequester holder{bus_, service_, {}, {}, {}};
     Recorder answered;
     Recorder timedOut;
     // Lets the held handlers go and ends both clients before the objects
@@ -629,7 +562,7 @@ TEST_F(MessageBusLibraryTest, AnswersAndTimeOutsReachRequestersWhileHandlersHold
     const std::shared_ptr<void> releaseAll(nullptr,
                                            [&](void*)
                                            {
-                                               holder.release();
+                                               holder.release.set_value();
                                                bus_->releaseHandle(service_);
                                                bus_->releaseHandle(client_);
                                            });
@@ -645,7 +578,7 @@ TEST_F(MessageBusLibraryTest, AnswersAndTimeOutsReachRequestersWhileHandlersHold
     {
         ASSERT_EQ(Publish(L"Svc.Hold"), 0u);
     }
-    ASSERT_TRUE(holder.waitUntilWaiting(DevBus::kMaxDeliveryThreads));
+    ASSERT_TRUE(holder.holding.waitFor(DevBus::kMaxDeliveryThreads, 20s));
 
     MessageProperties answer = DevBus::AnswerProperties(*requests.calls().front().record);
     EXPECT_EQ(bus_->publish(service_, &answer, L"Svc.Answer", L"responder", L"held"), 0u);
