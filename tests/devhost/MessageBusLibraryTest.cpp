@@ -214,9 +214,7 @@ TEST_F(MessageBusLibraryTest, PublishDeliversToEverySubscriptionOnAWorkerThreadW
         ASSERT_TRUE(recorder->waitFor(1));
         const Call call = recorder->calls().front();
         EXPECT_NE(call.threadId, GetCurrentThreadId());
-        EXPECT_EQ(call.name, L"ZTS.UI.ShowScreen");
-        EXPECT_EQ(call.sender, L"client");
-        EXPECT_EQ(call.payload, L"{\"screen\":1}");
+        EXPECT_EQ(call.name + L"|" + call.sender + L"|" + call.payload, L"ZTS.UI.ShowScreen|client|{\"screen\":1}");
         ASSERT_TRUE(call.record.has_value());
         EXPECT_TRUE(SameBytes(*call.record, sent));
     }
@@ -225,14 +223,13 @@ TEST_F(MessageBusLibraryTest, PublishDeliversToEverySubscriptionOnAWorkerThreadW
 
 TEST_F(MessageBusLibraryTest, SubscriptionsMatchWholeNamesCaseSensitively)
 {
-    struct Case
+    const struct
     {
         bool byPattern;
         const wchar_t* subscribed;
         const wchar_t* published;
         bool delivered;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {false, L"ZTS.UI.ShowScreen", L"ZTS.UI.ShowScreen", true},
         {false, L"ZTS.UI.ShowScreen", L"zts.ui.showscreen", false},
         {false, L"ZTS.UI.Show", L"ZTS.UI.ShowScreen", false},
@@ -241,7 +238,7 @@ TEST_F(MessageBusLibraryTest, SubscriptionsMatchWholeNamesCaseSensitively)
         {true, L"ShowScreen", L"ZTS.UI.ShowScreen", false},
         {true, L"zts\\.ui\\..*", L"ZTS.UI.ShowScreen", false},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(testing::Message() << (c.byPattern ? "pattern " : "name ") << c.subscribed);
         Recorder recorder;
