@@ -11,12 +11,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace
@@ -29,10 +29,8 @@ using Ostrel::ModuleStatus;
 // What an entry point was called with, kept until the test looks.
 struct Call
 {
-    std::wstring name;
-    std::wstring sender;
-    std::wstring payload;
-    std::optional<MessageProperties> record;
+    std::wstring name{}, sender{}, payload{};
+    std::optional<MessageProperties> record{};
     std::uint64_t replyIndex = 0;
     std::uint32_t status = 0;
     DWORD threadId = 0;
@@ -43,10 +41,8 @@ class Recorder
 public:
     void add(Call call)
     {
-        {
-            std::lock_guard lock(mutex_);
-            calls_.push_back(std::move(call));
-        }
+        std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
         changed_.notify_all();
     }
     bool waitFor(std::size_t count, std::chrono::milliseconds timeout = 10s)
@@ -66,31 +62,18 @@ private:
     std::vector<Call> calls_;
 };
 
-Call MakeCall(const MessageProperties* record, const wchar_t* name, const wchar_t* sender, const wchar_t* payload)
+ModuleStatus ReplyTo(void* recorder, std::uint64_t replyIndex, const MessageProperties* record, const wchar_t* name,
+                     const wchar_t* sender, const wchar_t* payload, std::uint32_t status)
 {
-    Call call{name, sender, payload, std::nullopt, 0, 0, GetCurrentThreadId()};
-    if (record != nullptr)
-    {
-        call.record = *record;
-    }
-    return call;
+    const auto copy = record != nullptr ? std::optional(*record) : std::nullopt;
+    static_cast<Recorder*>(recorder)->add({name, sender, payload, copy, replyIndex, status, GetCurrentThreadId()});
+    return 0;
 }
 
 ModuleStatus Deliver(void* recorder, const MessageProperties* record, const wchar_t* name, const wchar_t* sender,
                      const wchar_t* payload)
 {
-    static_cast<Recorder*>(recorder)->add(MakeCall(record, name, sender, payload));
-    return 0;
-}
-
-ModuleStatus ReplyTo(void* recorder, std::uint64_t replyIndex, const MessageProperties* record, const wchar_t* name,
-                     const wchar_t* sender, const wchar_t* payload, std::uint32_t status)
-{
-    Call call = MakeCall(record, name, sender, payload);
-    call.replyIndex = replyIndex;
-    call.status = status;
-    static_cast<Recorder*>(recorder)->add(std::move(call));
-    return 0;
+    return ReplyTo(recorder, 0, record, name, sender, payload, 0);
 }
 
 // A record whose every byte differs from its neighbours, REPLY clear.
@@ -111,33 +94,20 @@ bool SameBytes(const MessageProperties& left, const MessageProperties& right)
     return std::memcmp(&left, &right, sizeof(left)) == 0;
 }
 
-// A subscriber that answers every request with "answer:<payload>", then
-// publishes the plain copy of its answer as the module's client does.
-struct Responder
+// A subscriber whose deliveries run `body`.
+struct Handler
 {
-    const MessageBusFunctions* bus;
-    void* handle;
-    Recorder answerResults;
+    std::function<void(const MessageProperties& record, const std::wstring& payload)> body;
 
     static ModuleStatus Deliver(void* self, const MessageProperties* record, const wchar_t*, const wchar_t*,
                                 const wchar_t* payload)
     {
-        auto& responder = *static_cast<Responder*>(self);
-        MessageProperties answer = DevBus::AnswerProperties(*record);
-        const std::wstring text = L"answer:" + std::wstring(payload);
-        for (int i = 0; i < 2; ++i)
-        {
-            Call result{};
-            result.status =
-                responder.bus->publish(responder.handle, &answer, L"Svc.Answer", L"responder", text.c_str());
-            responder.answerResults.add(std::move(result));
-        }
-        answer.flags &= ~Ostrel::MESSAGE_FLAG_REPLY;
-        answer.replyToken = 0;
-        responder.bus->publish(responder.handle, &answer, L"Svc.Answer", L"responder", text.c_str());
+        static_cast<Handler*>(self)->body(*record, payload);
         return 0;
     }
 };
+
+constexpr std::uint64_t kOneHour = 3600000;
 
 // Loads MessageBus.dll from the test program's folder and opens two handles
 // on its bus: one to publish and request with, one to subscribe with.
@@ -148,9 +118,7 @@ protected:
     {
         library_.reset(LoadLibraryW((ScreenRelayTest::ProgramFolder() + L"MessageBus.dll").c_str()));
         ASSERT_TRUE(library_) << "LoadLibraryW failed with " << GetLastError();
-        using CreateObjectFn = const MessageBusFunctions* (*)(std::uint32_t);
-        auto createObject =
-            reinterpret_cast<CreateObjectFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "CreateObject")));
+        const auto createObject = Export<const MessageBusFunctions* (*)(std::uint32_t)>("CreateObject");
         ASSERT_NE(createObject, nullptr);
         bus_ = createObject(Ostrel::kMessageBusInterfaceVersion);
         ASSERT_NE(bus_, nullptr);
@@ -160,30 +128,28 @@ protected:
     }
     void TearDown() override
     {
-        if (!library_)
+        if (library_)
         {
-            return;
+            bus_->releaseHandle(client_);
+            bus_->releaseHandle(service_);
         }
-        bus_->releaseHandle(client_);
-        bus_->releaseHandle(service_);
-        library_.reset();
     }
 
+    template <typename Fn>
+    Fn Export(const char* name)
+    {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), name)));
+    }
     // The library's count of deliveries, reply calls and time-outs not yet started.
     std::size_t PendingTasks()
     {
-        using CountFn = std::size_t (*)();
-        const auto count =
-            reinterpret_cast<CountFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "GetPendingTaskCount")));
+        const auto count = Export<std::size_t (*)()>("GetPendingTaskCount");
         return count != nullptr ? count() : SIZE_MAX;
     }
-
     // The library's wait for the deliveries it holds; 0 once none is queued or running.
     ModuleStatus WaitForDeliveries(std::uint32_t timeoutMilliseconds)
     {
-        using WaitFn = ModuleStatus (*)(std::uint32_t);
-        const auto wait =
-            reinterpret_cast<WaitFn>(reinterpret_cast<void*>(GetProcAddress(library_.get(), "WaitForDeliveries")));
+        const auto wait = Export<ModuleStatus (*)(std::uint32_t)>("WaitForDeliveries");
         return wait != nullptr ? wait(timeoutMilliseconds) : Ostrel::MODULE_STATUS_NOT_IMPLEMENTED;
     }
 
@@ -199,6 +165,31 @@ protected:
         record.flags |= Ostrel::MESSAGE_FLAG_REPLY;
         return bus_->request(handle ? handle : client_, index, &replies, &ReplyTo, &record, L"Svc.Query", L"client",
                              payload, timeout);
+    }
+
+    std::uint32_t Subscribe(Handler& handler, const wchar_t* name)
+    {
+        return bus_->subscribe(service_, &handler, &Handler::Deliver, name);
+    }
+    ModuleStatus Answer(const MessageProperties& request, const wchar_t* payload, const wchar_t* sender = L"responder")
+    {
+        MessageProperties answer = DevBus::AnswerProperties(request);
+        return bus_->publish(service_, &answer, L"Svc.Answer", sender, payload);
+    }
+    // Answers every request with "answer:<payload>" twice, keeping the bus's results, then publishes the plain copy
+    // of its answer as the module's client does.
+    Handler Responder(Recorder& answerResults)
+    {
+        return {[this, &answerResults](const MessageProperties& record, const std::wstring& payload)
+                {
+                    const std::wstring text = L"answer:" + payload;
+                    answerResults.add({.status = Answer(record, text.c_str())});
+                    answerResults.add({.status = Answer(record, text.c_str())});
+                    MessageProperties copy = DevBus::AnswerProperties(record);
+                    copy.flags &= ~Ostrel::MESSAGE_FLAG_REPLY;
+                    copy.replyToken = 0;
+                    bus_->publish(service_, &copy, L"Svc.Answer", L"responder", text.c_str());
+                }};
     }
 
     Ostrel::UniqueLibrary library_;
@@ -223,9 +214,7 @@ TEST_F(MessageBusLibraryTest, PublishDeliversToEverySubscriptionOnAWorkerThreadW
         ASSERT_TRUE(recorder->waitFor(1));
         const Call call = recorder->calls().front();
         EXPECT_NE(call.threadId, GetCurrentThreadId());
-        EXPECT_EQ(call.name, L"ZTS.UI.ShowScreen");
-        EXPECT_EQ(call.sender, L"client");
-        EXPECT_EQ(call.payload, L"{\"screen\":1}");
+        EXPECT_EQ(call.name + L"|" + call.sender + L"|" + call.payload, L"ZTS.UI.ShowScreen|client|{\"screen\":1}");
         ASSERT_TRUE(call.record.has_value());
         EXPECT_TRUE(SameBytes(*call.record, sent));
     }
@@ -234,14 +223,13 @@ TEST_F(MessageBusLibraryTest, PublishDeliversToEverySubscriptionOnAWorkerThreadW
 
 TEST_F(MessageBusLibraryTest, SubscriptionsMatchWholeNamesCaseSensitively)
 {
-    struct Case
+    const struct
     {
         bool byPattern;
         const wchar_t* subscribed;
         const wchar_t* published;
         bool delivered;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {false, L"ZTS.UI.ShowScreen", L"ZTS.UI.ShowScreen", true},
         {false, L"ZTS.UI.ShowScreen", L"zts.ui.showscreen", false},
         {false, L"ZTS.UI.Show", L"ZTS.UI.ShowScreen", false},
@@ -250,7 +238,7 @@ TEST_F(MessageBusLibraryTest, SubscriptionsMatchWholeNamesCaseSensitively)
         {true, L"ShowScreen", L"ZTS.UI.ShowScreen", false},
         {true, L"zts\\.ui\\..*", L"ZTS.UI.ShowScreen", false},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(testing::Message() << (c.byPattern ? "pattern " : "name ") << c.subscribed);
         Recorder recorder;
@@ -266,57 +254,39 @@ TEST_F(MessageBusLibraryTest, SubscriptionsMatchWholeNamesCaseSensitively)
     EXPECT_EQ(bus_->subscribeFilter(service_, &unused, &Deliver, L"(ZTS"), 0u);
 }
 
-struct BlockingHandler
-{
-    std::promise<void> entered;
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-
-    static ModuleStatus Deliver(void* self, const MessageProperties*, const wchar_t*, const wchar_t*, const wchar_t*)
-    {
-        auto& handler = *static_cast<BlockingHandler*>(self);
-        handler.entered.set_value();
-        handler.released.wait();
-        return 0;
-    }
-};
-
-TEST_F(MessageBusLibraryTest, UnsubscribeWaitsForTheRunningDeliveryAndEndsDelivery)
-{
-    BlockingHandler handler;
-    const std::uint32_t id = bus_->subscribe(service_, &handler, &BlockingHandler::Deliver, L"Svc.Event");
-    ASSERT_NE(id, 0u);
-    ASSERT_EQ(Publish(L"Svc.Event"), 0u);
-    handler.entered.get_future().wait();
-
-    auto unsubscribed = std::async(std::launch::async, [&] { bus_->unsubscribe(service_, id); });
-    EXPECT_EQ(unsubscribed.wait_for(300ms), std::future_status::timeout);
-    handler.release.set_value();
-    EXPECT_EQ(unsubscribed.wait_for(10s), std::future_status::ready);
-    EXPECT_EQ(Publish(L"Svc.Event"), Ostrel::MODULE_STATUS_NO_SUBSCRIBERS);
-}
-
-TEST_F(MessageBusLibraryTest, WaitForDeliveriesReturnsOnceTheRunningDeliveryHasReturned)
+TEST_F(MessageBusLibraryTest, UnsubscribeAndWaitForDeliveriesReturnOnceTheRunningDeliveryHasReturned)
 {
     EXPECT_EQ(WaitForDeliveries(0), 0u);
-    BlockingHandler handler;
-    ASSERT_NE(bus_->subscribe(service_, &handler, &BlockingHandler::Deliver, L"Svc.Event"), 0u);
+    std::promise<void> entered;
+    std::promise<void> release;
+    Handler handler{[&](const MessageProperties&, const std::wstring&)
+                    {
+                        entered.set_value();
+                        release.get_future().wait();
+                    }};
+    const std::uint32_t id = Subscribe(handler, L"Svc.Event");
+    ASSERT_NE(id, 0u);
     ASSERT_EQ(Publish(L"Svc.Event"), 0u);
-    handler.entered.get_future().wait();
+    entered.get_future().wait();
 
     EXPECT_EQ(WaitForDeliveries(300), Ostrel::MODULE_STATUS_TIMEOUT);
     auto waited = std::async(std::launch::async, [&] { return WaitForDeliveries(10000); });
-    EXPECT_EQ(waited.wait_for(300ms), std::future_status::timeout);
-    handler.release.set_value();
+    auto unsubscribed = std::async(std::launch::async, [&] { bus_->unsubscribe(service_, id); });
+    EXPECT_EQ(unsubscribed.wait_for(300ms), std::future_status::timeout);
+    EXPECT_EQ(waited.wait_for(0ms), std::future_status::timeout);
+    release.set_value();
+    EXPECT_EQ(unsubscribed.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(waited.get(), 0u);
+    EXPECT_EQ(Publish(L"Svc.Event"), Ostrel::MODULE_STATUS_NO_SUBSCRIBERS);
 }
 
 TEST_F(MessageBusLibraryTest, AnsweredRequestCallsTheReplyEntryOnceWithTheAnswer)
 {
-    Responder responder{bus_, service_, {}};
+    Recorder answerResults;
+    Handler responder = Responder(answerResults);
     Recorder requests;
     Recorder plainMessages;
-    ASSERT_NE(bus_->subscribe(service_, &responder, &Responder::Deliver, L"Svc.Query"), 0u);
+    ASSERT_NE(Subscribe(responder, L"Svc.Query"), 0u);
     ASSERT_NE(bus_->subscribe(service_, &requests, &Deliver, L"Svc.Query"), 0u);
     ASSERT_NE(bus_->subscribe(service_, &plainMessages, &Deliver, L"Svc.Answer"), 0u);
 
@@ -340,14 +310,12 @@ TEST_F(MessageBusLibraryTest, AnsweredRequestCallsTheReplyEntryOnceWithTheAnswer
     EXPECT_NE(reply.threadId, GetCurrentThreadId());
     EXPECT_EQ(reply.status, 0u);
     EXPECT_EQ(reply.replyIndex, 42u);
-    EXPECT_EQ(reply.name, L"Svc.Answer");
-    EXPECT_EQ(reply.sender, L"responder");
-    EXPECT_EQ(reply.payload, L"answer:ping");
+    EXPECT_EQ(reply.name + L"|" + reply.sender + L"|" + reply.payload, L"Svc.Answer|responder|answer:ping");
     ASSERT_TRUE(reply.record.has_value());
     EXPECT_TRUE(SameBytes(*reply.record, DevBus::AnswerProperties(delivered)));
-    ASSERT_TRUE(responder.answerResults.waitFor(2));
-    EXPECT_EQ(responder.answerResults.calls()[0].status, 0u);
-    EXPECT_EQ(responder.answerResults.calls()[1].status, Ostrel::MODULE_STATUS_NOT_FOUND);
+    ASSERT_TRUE(answerResults.waitFor(2));
+    EXPECT_EQ(answerResults.calls()[0].status, 0u);
+    EXPECT_EQ(answerResults.calls()[1].status, Ostrel::MODULE_STATUS_NOT_FOUND);
 }
 
 TEST_F(MessageBusLibraryTest, UnansweredRequestTimesOutWithOneReplyCall)
@@ -369,8 +337,7 @@ TEST_F(MessageBusLibraryTest, UnansweredRequestTimesOutWithOneReplyCall)
     EXPECT_EQ(reply.name + reply.sender + reply.payload, L"");
 
     ASSERT_TRUE(requests.waitFor(1));
-    MessageProperties lateAnswer = DevBus::AnswerProperties(*requests.calls().front().record);
-    EXPECT_EQ(bus_->publish(service_, &lateAnswer, L"Svc.Answer", L"late", L""), Ostrel::MODULE_STATUS_NOT_FOUND);
+    EXPECT_EQ(Answer(*requests.calls().front().record, L"", L"late"), Ostrel::MODULE_STATUS_NOT_FOUND);
     EXPECT_FALSE(replies.waitFor(2, 200ms));
 }
 
@@ -387,56 +354,39 @@ TEST_F(MessageBusLibraryTest, ReleasedReplyEntryIsNeverCalledForThatHandle)
     bus_->releaseReplyCallback(client_, &ReplyTo);
     for (const Call& request : requests.calls())
     {
-        MessageProperties answer = DevBus::AnswerProperties(*request.record);
-        bus_->publish(service_, &answer, L"Svc.Answer", L"responder", request.payload.c_str());
+        Answer(*request.record, request.payload.c_str());
     }
     ASSERT_TRUE(kept.waitFor(1));
     EXPECT_EQ(kept.calls().front().replyIndex, 2u);
     EXPECT_FALSE(released.waitFor(1, 1000ms));
 }
 
-// Handles "Outer" by asking "Inner" and waiting for the answer, as a module
-// handler that needs a setting does.
-struct NestedRequester
-{
-    const MessageBusFunctions* bus;
-    void* handle;
-    Recorder outcomes;
-
-    static ModuleStatus Deliver(void* self, const MessageProperties* record, const wchar_t*, const wchar_t*,
-                                const wchar_t* payload)
-    {
-        auto& requester = *static_cast<NestedRequester*>(self);
-        Recorder replies;
-        MessageProperties request = *record;
-        const ModuleStatus status =
-            requester.bus->request(requester.handle, 0, &replies, &ReplyTo, &request, L"Svc.Query", L"", payload, 5000);
-        Call outcome{};
-        outcome.status = status;
-        if (status == 0)
-        {
-            outcome = replies.waitFor(1, 15s) ? replies.calls().front() : Call{};
-        }
-        requester.outcomes.add(std::move(outcome));
-        return 0;
-    }
-};
-
 TEST_F(MessageBusLibraryTest, HandlersWaitingForAnswersDoNotStallTheRequestsTheyWaitFor)
 {
-    Responder responder{bus_, service_, {}};
-    NestedRequester requester{bus_, service_, {}};
-    ASSERT_NE(bus_->subscribe(service_, &responder, &Responder::Deliver, L"Svc.Query"), 0u);
-    ASSERT_NE(bus_->subscribe(service_, &requester, &NestedRequester::Deliver, L"Outer"), 0u);
+    Recorder answerResults;
+    Handler responder = Responder(answerResults);
+    // Handles "Outer" by asking "Svc.Query" and waiting for the answer, as a module handler that needs a setting does.
+    Recorder outcomes;
+    Handler requester{[&](const MessageProperties& record, const std::wstring& payload)
+                      {
+                          Recorder replies;
+                          MessageProperties request = record;
+                          const ModuleStatus status = bus_->request(service_, 0, &replies, &ReplyTo, &request,
+                                                                    L"Svc.Query", L"", payload.c_str(), 5000);
+                          const bool answered = status == 0 && replies.waitFor(1, 15s);
+                          outcomes.add(answered ? replies.calls().front() : Call{.status = status ? status : 1u});
+                      }};
+    ASSERT_NE(Subscribe(responder, L"Svc.Query"), 0u);
+    ASSERT_NE(Subscribe(requester, L"Outer"), 0u);
 
     constexpr int kConcurrent = 8;
     for (int i = 0; i < kConcurrent; ++i)
     {
         ASSERT_EQ(Publish(L"Outer", std::to_wstring(i).c_str()), 0u);
     }
-    ASSERT_TRUE(requester.outcomes.waitFor(kConcurrent, 20s));
+    ASSERT_TRUE(outcomes.waitFor(kConcurrent, 20s));
     std::vector<std::wstring> answers;
-    for (const Call& outcome : requester.outcomes.calls())
+    for (const Call& outcome : outcomes.calls())
     {
         EXPECT_EQ(outcome.status, 0u);
         answers.push_back(outcome.payload);
@@ -466,29 +416,18 @@ TEST_F(MessageBusLibraryTest, HandlesShareOneBusAndTheLastReleaseLetsTheLibraryU
     EXPECT_EQ(GetModuleHandleW(L"MessageBus.dll"), nullptr);
 }
 
-// Releases its own handle from inside its delivery.
-struct SelfReleaser
-{
-    const MessageBusFunctions* bus;
-    void* handle;
-    std::promise<ModuleStatus> released;
-
-    static ModuleStatus Deliver(void* self, const MessageProperties*, const wchar_t*, const wchar_t*, const wchar_t*)
-    {
-        auto& releaser = *static_cast<SelfReleaser*>(self);
-        releaser.released.set_value(releaser.bus->releaseHandle(releaser.handle));
-        return 0;
-    }
-};
-
 TEST_F(MessageBusLibraryTest, ReleasingTheLastHandleInsideADeliveryLetsTheLibraryUnloadOnceTheThreadEnds)
 {
-    SelfReleaser releaser{bus_, service_, {}};
-    ASSERT_NE(bus_->subscribe(service_, &releaser, &SelfReleaser::Deliver, L"Svc.Stop"), 0u);
+    std::promise<ModuleStatus> releasedInDelivery;
+    Handler releaser{[&](const MessageProperties&, const std::wstring&)
+                     {
+                         releasedInDelivery.set_value(bus_->releaseHandle(service_));
+                     }};
+    ASSERT_NE(Subscribe(releaser, L"Svc.Stop"), 0u);
     ASSERT_EQ(bus_->releaseHandle(client_), 0u);
     MessageProperties record = PatternRecord();
     ASSERT_EQ(bus_->publish(service_, &record, L"Svc.Stop", L"", L""), 0u);
-    auto released = releaser.released.get_future();
+    auto released = releasedInDelivery.get_future();
     ASSERT_EQ(released.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(released.get(), 0u);
 
@@ -501,27 +440,13 @@ TEST_F(MessageBusLibraryTest, ReleasingTheLastHandleInsideADeliveryLetsTheLibrar
     EXPECT_EQ(GetModuleHandleW(L"MessageBus.dll"), nullptr);
 }
 
-// Answers every request at once, and does nothing else.
-struct Answerer
-{
-    const MessageBusFunctions* bus;
-    void* handle;
-
-    static ModuleStatus Deliver(void* self, const MessageProperties* record, const wchar_t*, const wchar_t*,
-                                const wchar_t*)
-    {
-        auto& answerer = *static_cast<Answerer*>(self);
-        MessageProperties answer = DevBus::AnswerProperties(*record);
-        return answerer.bus->publish(answerer.handle, &answer, L"Svc.Answer", L"answerer", L"");
-    }
-};
-
-constexpr std::uint64_t kOneHour = 3600000;
-
 TEST_F(MessageBusLibraryTest, AnsweredRequestsLeaveNoTimeOutBehind)
 {
-    Answerer answerer{bus_, service_};
-    ASSERT_NE(bus_->subscribe(service_, &answerer, &Answerer::Deliver, L"Svc.Query"), 0u);
+    Handler answerer{[this](const MessageProperties& record, const std::wstring&)
+                     {
+                         Answer(record, L"");
+                     }};
+    ASSERT_NE(Subscribe(answerer, L"Svc.Query"), 0u);
 
     constexpr std::size_t kRequests = 10000;
     Recorder replies;
@@ -537,27 +462,11 @@ TEST_F(MessageBusLibraryTest, RequestsDroppedByTheirClientLeaveNoTimeOutBehind)
 {
     Recorder requests;
     ASSERT_NE(bus_->subscribe(service_, &requests, &Deliver, L"Svc.Query"), 0u);
-    const struct
-    {
-        const char* label;
-        void (*drop)(const MessageBusFunctions& bus, void* handle);
-    } cases[] = {
-        {"reply entry released",
-         [](const MessageBusFunctions& bus, void* handle)
-         {
-             bus.releaseReplyCallback(handle, &ReplyTo);
-         }},
-        {"handle released",
-         [](const MessageBusFunctions& bus, void* handle)
-         {
-             bus.releaseHandle(handle);
-         }},
-    };
     constexpr std::size_t kRequests = 100;
     std::size_t delivered = 0;
-    for (const auto& c : cases)
+    for (const bool releaseHandle : {false, true})
     {
-        SCOPED_TRACE(c.label);
+        SCOPED_TRACE(releaseHandle ? "handle released" : "reply entry released");
         void* requester = nullptr;
         ASSERT_EQ(bus_->createHandle(&requester), 0u);
         Recorder replies;
@@ -569,59 +478,37 @@ TEST_F(MessageBusLibraryTest, RequestsDroppedByTheirClientLeaveNoTimeOutBehind)
         ASSERT_TRUE(requests.waitFor(delivered));
         EXPECT_EQ(PendingTasks(), kRequests) << "one time-out per request";
 
-        c.drop(*bus_, requester);
+        if (releaseHandle)
+        {
+            bus_->releaseHandle(requester);
+        }
+        else
+        {
+            bus_->releaseReplyCallback(requester, &ReplyTo);
+        }
         EXPECT_EQ(PendingTasks(), 0u);
         bus_->releaseHandle(requester);
     }
 }
 
-// Handles "Svc.Hold" by making a request that nobody answers while the test
-// runs and waiting, as a handler waiting for that answer would, until the test
-// lets it go: it holds its worker thread.
-struct HoldingRequester
-{
-    const MessageBusFunctions* bus;
-    void* handle;
-    Recorder replies;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::size_t waiting = 0;
-    bool released = false;
-
-    static ModuleStatus Deliver(void* self, const MessageProperties*, const wchar_t*, const wchar_t*, const wchar_t*)
-    {
-        auto& requester = *static_cast<HoldingRequester*>(self);
-        MessageProperties record = PatternRecord();
-        requester.bus->request(requester.handle, 0, &requester.replies, &ReplyTo, &record, L"Svc.Unanswered", L"", L"",
-                               kOneHour);
-        std::unique_lock lock(requester.mutex);
-        ++requester.waiting;
-        requester.changed.notify_all();
-        requester.changed.wait_for(lock, 60s, [&] { return requester.released; });
-        return 0;
-    }
-
-    bool waitUntilWaiting(std::size_t count)
-    {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, 20s, [&] { return waiting >= count; });
-    }
-
-    void release()
-    {
-        {
-            std::lock_guard lock(mutex);
-            released = true;
-        }
-        changed.notify_all();
-    }
-};
-
 TEST_F(MessageBusLibraryTest, AnswersAndTimeOutsReachRequestersWhileHandlersHoldEveryWorker)
 {
     Recorder requests;
     Recorder unanswered;
-    HoldingRequester holder{bus_, service_, {}, {}, {}, 0, false};
+    // Handles "Svc.Hold" by making a request nobody answers while the test runs and waiting, as a handler waiting for
+    // that answer would, until the test lets it go: it holds its worker thread.
+    Recorder heldReplies;
+    Recorder holding;
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    Handler holder{[&](const MessageProperties&, const std::wstring&)
+                   {
+                       MessageProperties record = PatternRecord();
+                       bus_->request(service_, 0, &heldReplies, &ReplyTo, &record, L"Svc.Unanswered", L"", L"",
+                                     kOneHour);
+                       holding.add({});
+                       released.wait_for(60s);
+                   }};
     Recorder answered;
     Recorder timedOut;
     // Lets the held handlers go and ends both clients before the objects
@@ -629,13 +516,13 @@ TEST_F(MessageBusLibraryTest, AnswersAndTimeOutsReachRequestersWhileHandlersHold
     const std::shared_ptr<void> releaseAll(nullptr,
                                            [&](void*)
                                            {
-                                               holder.release();
+                                               release.set_value();
                                                bus_->releaseHandle(service_);
                                                bus_->releaseHandle(client_);
                                            });
     ASSERT_NE(bus_->subscribe(service_, &requests, &Deliver, L"Svc.Query"), 0u);
     ASSERT_NE(bus_->subscribe(service_, &unanswered, &Deliver, L"Svc.Unanswered"), 0u);
-    ASSERT_NE(bus_->subscribe(service_, &holder, &HoldingRequester::Deliver, L"Svc.Hold"), 0u);
+    ASSERT_NE(Subscribe(holder, L"Svc.Hold"), 0u);
 
     // Delivered while workers are free; answered once every worker is held.
     ASSERT_EQ(Request(answered, 1, kOneHour), 0u);
@@ -645,10 +532,9 @@ TEST_F(MessageBusLibraryTest, AnswersAndTimeOutsReachRequestersWhileHandlersHold
     {
         ASSERT_EQ(Publish(L"Svc.Hold"), 0u);
     }
-    ASSERT_TRUE(holder.waitUntilWaiting(DevBus::kMaxDeliveryThreads));
+    ASSERT_TRUE(holding.waitFor(DevBus::kMaxDeliveryThreads, 20s));
 
-    MessageProperties answer = DevBus::AnswerProperties(*requests.calls().front().record);
-    EXPECT_EQ(bus_->publish(service_, &answer, L"Svc.Answer", L"responder", L"held"), 0u);
+    EXPECT_EQ(Answer(*requests.calls().front().record, L"held"), 0u);
     EXPECT_EQ(Request(timedOut, 2, 200), 0u);
 
     ASSERT_TRUE(answered.waitFor(1, 10s)) << "the answer waited for a free delivery worker";

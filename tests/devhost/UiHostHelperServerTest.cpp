@@ -165,27 +165,14 @@ private:
     DevHost::RegistrationLock lock_;
 };
 
-TEST_F(UiHostHelperServerTest, ClassObjectAnswersBothFactoryInterfaces)
-{
-    for (const IID& factoryInterface : DevHost::kSuiteClassObjectInterfaces)
-    {
-        IDispatch* helper = CreateHelper(factoryInterface);
-        ASSERT_NE(helper, nullptr);
-        EXPECT_EQ(Call(helper, L"OpenInternal", {Argument::Text(L"page")}), S_OK);
-        helper->Release();
-    }
-    EXPECT_EQ(journal_.Entries().size(), 2u);
-}
-
 TEST_F(UiHostHelperServerTest, EachMethodJournalsItsArgumentsInMethodOrder)
 {
-    struct Case
+    const struct
     {
         const wchar_t* method;
         std::vector<Argument> arguments;
         std::vector<JournalArgument> journaled;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {L"OpenApp", {Argument::Text(L"app:scan")}, {Bstr(L"app:scan")}},
         {L"OpenInternal", {Argument::Text(L"P-17")}, {Bstr(L"P-17")}},
         {L"OpenUrl",
@@ -223,15 +210,14 @@ TEST_F(UiHostHelperServerTest, EachMethodJournalsItsArgumentsInMethodOrder)
 
 TEST_F(UiHostHelperServerTest, CallsWithWrongArgumentsAreRefusedAndNotJournaled)
 {
-    struct Case
+    const struct
     {
         const char* label;
         const wchar_t* method;
         std::vector<Argument> arguments;
         HRESULT expected;
         UINT argumentError;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"signed destination",
          L"OpenUrl",
          {Argument::Text(L"u"), Argument::SignedNumber(2), Argument::Number(1), Argument::Text(nullptr)},
@@ -275,20 +261,22 @@ TEST_F(UiHostHelperServerTest, FailureSwitchMakesOnlyItsMethodFail)
     EXPECT_EQ(journal_.Entries().size(), 2u);
 }
 
-TEST_F(UiHostHelperServerTest, LiveInstancesCountHelpersUntilReleased)
+TEST_F(UiHostHelperServerTest, ClassObjectAnswersBothFactoryInterfacesAndLiveInstancesCountHelpersUntilReleased)
 {
-    IDispatch* first = CreateHelper();
+    IDispatch* first = CreateHelper(DevHost::kSuiteClassObjectInterfaces[0]);
     ASSERT_NE(first, nullptr);
-    const HMODULE server = GetModuleHandleW(ServerPath().c_str());
-    ASSERT_NE(server, nullptr);
-    using LiveInstancesFn = LONG(WINAPI*)();
-    const auto liveInstances =
-        reinterpret_cast<LiveInstancesFn>(reinterpret_cast<void*>(GetProcAddress(server, "LiveHelperInstances")));
+    const auto liveInstances = reinterpret_cast<LONG(WINAPI*)()>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(ServerPath().c_str()), "LiveHelperInstances")));
     ASSERT_NE(liveInstances, nullptr);
-
     IDispatch* second = CreateHelper(DevHost::kSuiteClassObjectInterfaces[1]);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(liveInstances(), 2);
+    for (IDispatch* helper : {first, second})
+    {
+        EXPECT_EQ(Call(helper, L"OpenInternal", {Argument::Text(L"page")}), S_OK);
+    }
+    EXPECT_EQ(journal_.Entries().size(), 2u);
+
     second->Release();
     EXPECT_EQ(liveInstances(), 1);
     first->Release();

@@ -78,8 +78,7 @@ void SetDword(const std::wstring& path, const wchar_t* name, DWORD value)
     ASSERT_EQ(key.SetDWORDValue(name, value), ERROR_SUCCESS);
 }
 
-// Writes the application key of "ZTS" in scrambled form, without the one
-// value named.
+// Writes the application key of "ZTS" in scrambled form, without the one value named.
 void WriteZtsKey(const std::wstring& omitted)
 {
     const struct
@@ -158,8 +157,7 @@ TEST_F(CETWLoggingTest, EventCarriesHeaderRecordAndUtf8Message)
         EXPECT_EQ(header.Next<std::uint8_t>(), 1u);  // type: information
         EXPECT_EQ(header.Next<std::uint8_t>(), 4u);  // level
         EXPECT_EQ(header.Next<std::uint16_t>(), 2u); // version
-        header.Next<std::uint64_t>();                // thread and process id
-        header.Next<std::uint64_t>();                // time stamp
+        header.offset += 16;                         // thread and process id, time stamp
         EXPECT_EQ(header.Next<GUID>(), kEventClass);
         EXPECT_EQ(header.Next<std::uint64_t>() >> 32, 0x00120000u);
         header.Next<std::uint64_t>();
@@ -328,19 +326,17 @@ TEST_F(CETWLoggingTest, AFailedRegistrationIsReportedToOneCallerAndNotTriedAgain
     constexpr int kCallers = 8;
     std::vector<DWORD> results(kCallers, 0);
     std::latch start(kCallers);
-    std::vector<std::thread> callers;
-    for (int caller = 0; caller < kCallers; ++caller)
     {
-        callers.emplace_back(
-            [&, caller]
-            {
-                start.arrive_and_wait();
-                results[caller] = logger->Register();
-            });
-    }
-    for (std::thread& caller : callers)
-    {
-        caller.join();
+        std::vector<std::jthread> callers;
+        for (int caller = 0; caller < kCallers; ++caller)
+        {
+            callers.emplace_back(
+                [&, caller]
+                {
+                    start.arrive_and_wait();
+                    results[caller] = logger->Register();
+                });
+        }
     }
     EXPECT_EQ(std::count(results.begin(), results.end(), DWORD{ERROR_ACCESS_DENIED}), 1);
     EXPECT_EQ(std::count(results.begin(), results.end(), DWORD{0}), kCallers - 1);

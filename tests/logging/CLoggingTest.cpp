@@ -10,7 +10,6 @@
 #include <shlobj.h>
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <regex>
@@ -117,7 +116,17 @@ protected:
         return Folder(group) + L"\\" + kBase + L"00" + std::to_wstring(index) + L".log";
     }
     std::wstring ModuleIni(const std::wstring& group) const { return Folder(group) + L"\\log.ini"; }
-    void CreateFolder(const std::wstring& group) const { std::filesystem::create_directories(Folder(group)); }
+    // A group whose log folder exists and whose log.ini holds `settings`.
+    std::wstring NewGroup(std::initializer_list<std::pair<const wchar_t*, int>> settings)
+    {
+        const std::wstring group = NewGroup();
+        std::filesystem::create_directories(Folder(group));
+        for (const auto& [key, value] : settings)
+        {
+            WriteSetting(ModuleIni(group), key, value);
+        }
+        return group;
+    }
 
     std::unique_ptr<CLogging> Open(const std::wstring& group, HMODULE module = nullptr, const wchar_t* host = nullptr)
     {
@@ -166,7 +175,7 @@ TEST_F(CLoggingTest, WritesOnlyValidRecordsThatPass)
     EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 0))), Line(L"Error", std::wstring(4159, L'z')));
 }
 
-TEST_F(CLoggingTest, OpenAndCloseReportTheirState)
+TEST_F(CLoggingTest, OpenAndCloseReportTheirStateAndCloseThenOpenWritesAgain)
 {
     const std::wstring group = NewGroup();
     CLogging logger;
@@ -184,28 +193,18 @@ TEST_F(CLoggingTest, OpenAndCloseReportTheirState)
     EXPECT_EQ(logger.Close(), 0u);
     EXPECT_EQ(logger.GetMaxEntries(), 3u);
     EXPECT_EQ(logger.Close(), kFileLogNotOpen);
+    // A line after Close finds no log folder and closes the write gate; Open opens it again.
     EXPECT_EQ(logger.LogText(L"a.cpp", L"f", 1, 4, L"after close"), 87u);
-
-    wchar_t cut[4];
-    EXPECT_EQ(logger.GetCommonDataFolder(cut, 4), 0u);
-    EXPECT_EQ(std::wstring(cut), root_.substr(0, 3));
-    EXPECT_EQ(logger.GetCommonDataFolder(nullptr, 4), 87u);
-}
-
-TEST_F(CLoggingTest, CloseThenOpenWritesAgain)
-{
-    const std::wstring group = NewGroup();
-    CLogging logger;
-    ASSERT_EQ(logger.Open(group.c_str(), nullptr, nullptr, nullptr), 0u);
-    ASSERT_EQ(logger.Close(), 0u);
-    // A line after Close finds no log folder and closes the write gate.
-    EXPECT_EQ(logger.LogText(L"a.cpp", L"f", 1, 4, L"after close"), 87u);
-
     ASSERT_EQ(logger.Open(group.c_str(), nullptr, nullptr, nullptr), 0u);
     EXPECT_TRUE(logger.IsEnabled());
     EXPECT_TRUE(logger.IsLevelEnabled(LOG_LEVEL_ERROR));
     EXPECT_EQ(logger.LogText(L"a.cpp", L"f", 1, 4, L"reopened"), 0u);
     EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 0))), Line(L"Error", L"reopened"));
+
+    wchar_t cut[4];
+    EXPECT_EQ(logger.GetCommonDataFolder(cut, 4), 0u);
+    EXPECT_EQ(std::wstring(cut), root_.substr(0, 3));
+    EXPECT_EQ(logger.GetCommonDataFolder(nullptr, 4), 87u);
 }
 
 TEST_F(CLoggingTest, UncreatableFolderSilencesTheLoggerForGood)
@@ -227,10 +226,7 @@ TEST_F(CLoggingTest, UncreatableFolderSilencesTheLoggerForGood)
 
 TEST_F(CLoggingTest, RotatesWhenMaxSizeIsReached)
 {
-    const std::wstring group = NewGroup();
-    CreateFolder(group);
-    WriteSetting(ModuleIni(group), L"MaxSize", kMinSize);
-    WriteSetting(ModuleIni(group), L"MaxEntries", 3);
+    const std::wstring group = NewGroup({{L"MaxSize", kMinSize}, {L"MaxEntries", 3}});
     auto logger = Open(group);
     ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"x"), 0u);
     // Characters of a line besides its message.
@@ -269,10 +265,7 @@ TEST_F(CLoggingTest, RotatesWhenMaxSizeIsReached)
 
 TEST_F(CLoggingTest, FollowsTheStoredIndexAndLoweredMaxEntries)
 {
-    const std::wstring group = NewGroup();
-    CreateFolder(group);
-    WriteSetting(ModuleIni(group), L"MaxEntries", 3);
-    WriteSetting(ModuleIni(group), L"LastLogIdx", 2);
+    const std::wstring group = NewGroup({{L"MaxEntries", 3}, {L"LastLogIdx", 2}});
     ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), kOldLog));
     ASSERT_TRUE(WriteFileBytes(LogFile(group, 2), kOldLog));
     auto logger = Open(group);
@@ -298,9 +291,7 @@ TEST_F(CLoggingTest, FollowsTheStoredIndexAndLoweredMaxEntries)
 
 TEST_F(CLoggingTest, LooksTheStoredIndexUpAgainOnlyWhenTheFileIsFull)
 {
-    const std::wstring group = NewGroup();
-    CreateFolder(group);
-    WriteSetting(ModuleIni(group), L"MaxEntries", 3);
+    const std::wstring group = NewGroup({{L"MaxEntries", 3}});
     ASSERT_TRUE(WriteFileBytes(LogFile(group, 2), kOldLog));
     auto logger = Open(group);
     ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 1, L"first"), 0u);
@@ -317,65 +308,49 @@ TEST_F(CLoggingTest, LooksTheStoredIndexUpAgainOnlyWhenTheFileIsFull)
     EXPECT_EQ(GetFileAttributesW(LogFile(group, 1).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// Something that keeps the logger from reading or writing "LastLogIdx" while
-// it is in place.
-struct IndexObstacle
+// The settings file as UTF-16, which the logger does not read.
+std::string AsUtf16(const std::string& ansi)
 {
-    const char* label;
-    std::function<void(const std::wstring& settingsPath)> apply;
-    std::function<void(const std::wstring& settingsPath)> remove;
-};
+    std::string utf16("\xFF\xFE");
+    for (const char c : ansi)
+    {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    return utf16;
+}
 
 TEST_F(CLoggingTest, UnreadableOrUnwritableIndexTruncatesNoFile)
 {
-    Ostrel::UniqueFileHandle holder;
-    const IndexObstacle obstacles[] = {
-        {"held open exclusively",
-         [&](const std::wstring& path)
-         {
-             holder.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-             ASSERT_TRUE(holder) << GetLastError();
-         },
-         [&](const std::wstring&)
-         {
-             holder.reset();
-         }},
-        {"rewritten as UTF-16",
-         [](const std::wstring& path)
-         {
-             const std::string ansi = ReadFileBytes(path);
-             std::string utf16("\xFF\xFE");
-             for (const char c : ansi)
-             {
-                 utf16 += c;
-                 utf16 += '\0';
-             }
-             ASSERT_TRUE(WriteFileBytes(path, utf16));
-         },
-         [](const std::wstring&) {
-         }},
-        {"readable, but held against writers",
-         [&](const std::wstring& path)
-         {
-             holder.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-             ASSERT_TRUE(holder) << GetLastError();
-         },
-         [&](const std::wstring&)
-         {
-             holder.reset();
-         }},
+    // Each keeps the logger from reading or writing "LastLogIdx" while it is in place.
+    const struct
+    {
+        const char* label;
+        bool rewriteAsUtf16;
+        DWORD holderShare;
+    } obstacles[] = {
+        {"held open exclusively", false, 0},
+        {"rewritten as UTF-16", true, 0},
+        {"readable, but held against writers", false, FILE_SHARE_READ},
     };
-    for (const IndexObstacle& obstacle : obstacles)
+    for (const auto& obstacle : obstacles)
     {
         SCOPED_TRACE(obstacle.label);
-        const std::wstring group = NewGroup();
-        CreateFolder(group);
-        WriteSetting(ModuleIni(group), L"MaxEntries", 3);
-        WriteSetting(ModuleIni(group), L"LastLogIdx", 1);
+        const std::wstring group = NewGroup({{L"MaxEntries", 3}, {L"LastLogIdx", 1}});
         ASSERT_TRUE(WriteFileBytes(LogFile(group, 0), kFullLog));
         ASSERT_TRUE(WriteFileBytes(LogFile(group, 1), kOldLog));
         auto logger = Open(group);
-        obstacle.apply(ModuleIni(group));
+        Ostrel::UniqueFileHandle holder;
+        if (obstacle.rewriteAsUtf16)
+        {
+            ASSERT_TRUE(WriteFileBytes(ModuleIni(group), AsUtf16(ReadFileBytes(ModuleIni(group)))));
+        }
+        else
+        {
+            holder.reset(CreateFileW(ModuleIni(group).c_str(), GENERIC_READ, obstacle.holderShare, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(holder) << GetLastError();
+        }
 
         // The index known from Open still names the current file.
         ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 4, L"kept"), 0u);
@@ -389,74 +364,55 @@ TEST_F(CLoggingTest, UnreadableOrUnwritableIndexTruncatesNoFile)
         ASSERT_EQ(logger->LogText(L"a.cpp", L"f", 1, 4, L"next"), 0u);
         EXPECT_EQ(Masked(ReadUtf16File(LogFile(group, 2))), Line(L"Error", L"rotated") + Line(L"Error", L"next"));
         EXPECT_EQ(std::filesystem::file_size(LogFile(group, 1)), kMinSize);
-
-        obstacle.remove(ModuleIni(group));
     }
 }
 
-struct SettingCase
+// What the logger applied for the log.ini setting `key`.
+std::uint32_t Applied(CLogging& logger, const std::wstring& key)
 {
-    const char* label;
-    const wchar_t* key;
-    int value;
-    bool scrambled;
-    std::function<std::uint32_t(CLogging&)> applied;
-    std::uint32_t expected;
-    std::optional<int> storedAfterOpen;
-};
+    return key == L"Severity"     ? logger.GetSeverity()
+           : key == L"Enable"     ? static_cast<std::uint32_t>(logger.IsEnabled())
+           : key == L"MaxEntries" ? logger.GetMaxEntries()
+                                  : logger.GetMaxSize();
+}
 
 TEST_F(CLoggingTest, ReadsOnlyScrambledSettingsInRange)
 {
-    const auto severity = [](CLogging& logger)
+    const struct
     {
-        return logger.GetSeverity();
+        const wchar_t* key;
+        int value;
+        bool scrambled;
+        std::uint32_t expected;
+        std::optional<int> storedAfterOpen;
+    } cases[] = {
+        {L"Severity", 0, true, 0, 0},
+        {L"Severity", 7, true, 3, 3},
+        {L"Severity", 0, false, 3, std::nullopt},
+        {L"Enable", 0, true, 0, 0},
+        {L"Enable", 0, false, 1, std::nullopt},
+        {L"MaxEntries", 50, true, 50, 50},
+        {L"MaxEntries", 1, true, 3, 3},
+        {L"MaxSize", 1048576, false, kMinSize, std::nullopt},
     };
-    const auto enabled = [](CLogging& logger)
+    for (const auto& c : cases)
     {
-        return static_cast<std::uint32_t>(logger.IsEnabled());
-    };
-    const auto entries = [](CLogging& logger)
-    {
-        return logger.GetMaxEntries();
-    };
-    const auto size = [](CLogging& logger)
-    {
-        return logger.GetMaxSize();
-    };
-    const SettingCase cases[] = {
-        {"Severity 0", L"Severity", 0, true, severity, 0, 0},
-        {"Severity 7", L"Severity", 7, true, severity, 3, 3},
-        {"plain Severity 0", L"Severity", 0, false, severity, 3, std::nullopt},
-        {"Enable 0", L"Enable", 0, true, enabled, 0, 0},
-        {"plain Enable 0", L"Enable", 0, false, enabled, 1, std::nullopt},
-        {"MaxEntries 50", L"MaxEntries", 50, true, entries, 50, 50},
-        {"MaxEntries 1", L"MaxEntries", 1, true, entries, 3, 3},
-        {"plain MaxSize 1048576", L"MaxSize", 1048576, false, size, kMinSize, std::nullopt},
-    };
-    for (const SettingCase& c : cases)
-    {
-        const std::wstring group = NewGroup();
-        CreateFolder(group);
-        if (c.scrambled)
-        {
-            WriteSetting(ModuleIni(group), c.key, c.value);
-        }
-        else
+        SCOPED_TRACE(testing::Message() << (c.scrambled ? "" : "plain ") << c.key << " " << c.value);
+        const std::wstring group = c.scrambled ? NewGroup({{c.key, c.value}}) : NewGroup({});
+        if (!c.scrambled)
         {
             const std::wstring line = std::wstring(c.key) + L"=" + std::to_wstring(c.value);
             ASSERT_TRUE(WriteFileBytes(ModuleIni(group), "[Config]\r\n" + std::string(line.begin(), line.end())));
         }
         auto logger = Open(group);
-        EXPECT_EQ(c.applied(*logger), c.expected) << c.label;
-        EXPECT_EQ(ReadSetting(ModuleIni(group), c.key), c.storedAfterOpen) << c.label;
+        EXPECT_EQ(Applied(*logger, c.key), c.expected);
+        EXPECT_EQ(ReadSetting(ModuleIni(group), c.key), c.storedAfterOpen);
     }
 }
 
 TEST_F(CLoggingTest, CorrectsRejectedSettingsAndFallsBackToTheMachineWideFile)
 {
-    const std::wstring group = NewGroup();
-    CreateFolder(group);
-    WriteSetting(ModuleIni(group), L"MaxSize", 100);
+    const std::wstring group = NewGroup({{L"MaxSize", 100}});
     const std::wstring globalIni = root_ + L"log.ini";
     SettingsLock lock;
     WriteSetting(globalIni, L"MaxSize", 1048576);

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,11 +62,10 @@ TEST(LogFrontEndTest, OverlongMessagesReachTheFileLogAsTheirFirstHalf)
 TEST(LogFrontEndTest, FixedArityFormsFormatTheirValues)
 {
     LogCapture log;
-    const std::uint32_t number = 4000000000u;
-    const std::uint64_t wide = 0x123456789ull;
     const unsigned char byte = 7;
-    const wchar_t* text = L"text";
-    EXPECT_EQ(LogRecord(LOG_LEVEL_WARNING, L"f.cpp", L"f", 3, L"%lu|%llx|%d|%ls", number, wide, byte, text), 0u);
+    EXPECT_EQ(LogRecord(LOG_LEVEL_WARNING, L"f.cpp", L"f", 3, L"%lu|%llx|%d|%ls", std::uint32_t{4000000000u},
+                        std::uint64_t{0x123456789ull}, byte, L"text"),
+              0u);
     EXPECT_TRUE(log.Contains(L"(Warning)$ 4000000000|123456789|7|text\r\n")) << log.Text();
 }
 
@@ -98,10 +96,10 @@ public:
     struct Entry
     {
         std::uint32_t level;
-        std::wstring file;
-        std::wstring function;
+        std::wstring file, function;
         std::uint32_t line;
         std::wstring message;
+        bool operator==(const Entry&) const = default;
     };
     std::vector<Entry> entries;
 
@@ -141,29 +139,22 @@ TEST(BasekitLoggerTest, RecordsNameTheirSourceFileAndFunction)
     ASSERT_EQ(CLogger::RegisterHandler(&registered), 0u);
     const struct
     {
-        const char* label;
-        std::function<DWORD()> call;
+        bool unregister;
+        RecordingHandler* handler;
         std::uint32_t line;
-        const wchar_t* function;
-    } cases[] = {
-        {"register over another", [&] { return CLogger::RegisterHandler(&requested); }, 72,
-         L"Basekit::CLogger::RegisterHandler"},
-        {"register null", [] { return CLogger::RegisterHandler(nullptr); }, 62, L"Basekit::CLogger::RegisterHandler"},
-        {"unregister null", [] { return CLogger::UnregisterHandler(nullptr); }, 97,
-         L"Basekit::CLogger::UnregisterHandler"},
-        {"unregister another", [&] { return CLogger::UnregisterHandler(&requested); }, 115,
-         L"Basekit::CLogger::UnregisterHandler"},
-    };
+    } cases[] = {{false, &requested, 72}, {false, nullptr, 62}, {true, nullptr, 97}, {true, &requested, 115}};
     for (const auto& c : cases)
     {
+        SCOPED_TRACE(testing::Message() << (c.unregister ? "unregister " : "register ") << c.handler);
         registered.entries.clear();
-        EXPECT_NE(c.call(), 0u) << c.label;
-        ASSERT_FALSE(registered.entries.empty()) << c.label;
+        EXPECT_NE(c.unregister ? CLogger::UnregisterHandler(c.handler) : CLogger::RegisterHandler(c.handler), 0u);
+        ASSERT_FALSE(registered.entries.empty());
         const RecordingHandler::Entry& record = registered.entries[0];
-        EXPECT_EQ(record.level, Basekit::BASEKIT_LOG_ERROR) << c.label;
-        EXPECT_EQ(record.file, L"Logging\\internal_logging.cpp") << c.label;
-        EXPECT_EQ(record.function, c.function) << c.label;
-        EXPECT_EQ(record.line, c.line) << c.label;
+        EXPECT_EQ(record.level, Basekit::BASEKIT_LOG_ERROR);
+        EXPECT_EQ(record.file, L"Logging\\internal_logging.cpp");
+        EXPECT_EQ(record.function,
+                  c.unregister ? L"Basekit::CLogger::UnregisterHandler" : L"Basekit::CLogger::RegisterHandler");
+        EXPECT_EQ(record.line, c.line);
     }
     EXPECT_EQ(CLogger::UnregisterHandler(&registered), 0u);
 }
@@ -177,13 +168,9 @@ TEST(BasekitLoggerTest, AMessageThatCannotBeFormattedIsReportedAsSuch)
                           2);
     Basekit::CLogger::UnregisterHandler(&handler);
 
-    ASSERT_EQ(handler.entries.size(), 1u);
-    const RecordingHandler::Entry& record = handler.entries[0];
-    EXPECT_EQ(record.level, Basekit::BASEKIT_LOG_ERROR);
-    EXPECT_EQ(record.file, L"core.cpp");
-    EXPECT_EQ(record.function, L"Core::f");
-    EXPECT_EQ(record.line, 8u);
-    EXPECT_EQ(record.message, L"General formatting failure in Basekit logger.");
+    EXPECT_EQ(handler.entries,
+              (std::vector<RecordingHandler::Entry>{{Basekit::BASEKIT_LOG_ERROR, L"core.cpp", L"Core::f", 8,
+                                                     L"General formatting failure in Basekit logger."}}));
 }
 
 TEST(BasekitLoggerTest, UnregisteringTellsTheHandlersInvolved)
@@ -238,21 +225,13 @@ protected:
         return dynamic_cast<CLogging*>(logger) != nullptr;
     }
 
-    static void SetMechanism(DWORD value)
+    static void SetMechanism(DWORD value, const wchar_t* path = L"SOFTWARE\\Norvane\\Logging")
     {
         Basekit::CRegKey key;
-        ASSERT_EQ(
-            key.Create(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane\\Logging", nullptr, 0, KEY_ALL_ACCESS, nullptr, nullptr),
-            0);
+        ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, path, nullptr, 0, KEY_ALL_ACCESS, nullptr, nullptr), 0);
         ASSERT_EQ(key.SetDWORDValue(L"Logging Mechanism", value), 0);
     }
 };
-
-TEST_F(LogBuilderTest, MechanismOneForcesTheFileLogWithoutReadingTheRegistry)
-{
-    SetMechanism(0);
-    EXPECT_TRUE(BuildsFileLog(1));
-}
 
 TEST_F(LogBuilderTest, RegistryChoosesTheLogger)
 {
@@ -269,13 +248,14 @@ TEST_F(LogBuilderTest, RegistryChoosesTheLogger)
     SetMechanism(1);
     EXPECT_TRUE(BuildsFileLog(0));
     EXPECT_TRUE(BuildsFileLog(2)) << "only mechanism 1 is special";
+    SetMechanism(0);
+    EXPECT_TRUE(BuildsFileLog(1)) << "mechanism 1 forces the file log without reading the registry";
 
     // A key object passed in is read instead, whatever the default key holds.
+    SetMechanism(1);
+    SetMechanism(0, L"SOFTWARE\\Norvane\\PassedLogging");
     Basekit::CRegKey passed;
-    ASSERT_EQ(passed.Create(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane\\PassedLogging", nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, nullptr),
-              0);
-    ASSERT_EQ(passed.SetDWORDValue(L"Logging Mechanism", 0), 0);
+    ASSERT_EQ(passed.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Norvane\\PassedLogging"), 0);
     EXPECT_FALSE(BuildsFileLog(0, &passed));
     SetMechanism(0);
     ASSERT_EQ(passed.SetDWORDValue(L"Logging Mechanism", 1), 0);

@@ -4,6 +4,7 @@
 #include "support/LogCapture.h"
 #include "support/LoggedRecord.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -114,15 +115,8 @@ TEST(MessageBusShimImplTest, NullHandleOrTableThrowsAndLogs)
     };
     for (const auto& c : cases)
     {
-        try
-        {
-            MessageBusShimImpl shim(c.handle, c.functions);
-            ADD_FAILURE() << "no exception for " << c.exception;
-        }
-        catch (const ModuleException& e)
-        {
-            EXPECT_STREQ(e.what(), c.exception);
-        }
+        EXPECT_THAT([&] { MessageBusShimImpl shim(c.handle, c.functions); },
+                    testing::ThrowsMessage<ModuleException>(testing::StrEq(c.exception)));
     }
     for (const wchar_t* record : {L"Invalid message bus handle. Throwing ModuleException.",
                                   L"Invalid message bus functions object. Throwing ModuleException."})

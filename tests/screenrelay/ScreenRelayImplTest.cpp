@@ -89,20 +89,18 @@ TEST(ScreenRelayImplTest, AFailedSubscriptionEndsInitializeAndKeepsTheEarlierOne
 
 TEST(ScreenRelayImplTest, AnUnusableMappingDefinitionFailsInitializeKeepingTheSubscriptionsAndEarlierEntries)
 {
-    struct Case
-    {
-        const char* label;
-        std::wstring definition;
-        std::wstring record;
-        // Whether "a.one" opens its page afterwards; "b.two" never does.
-        bool firstKept;
-    };
     const std::wstring first = LR"({"name":"a.one","page_id":"one"})";
     const std::wstring unparsable = L"Mapping definition is invalid, not parsable";
     const std::wstring noScreens = L"Mapping definition invalid, missing screens member";
     const std::wstring noName = L"Mapping definition invalid, screen member missing name member";
     const std::wstring noPageId = L"Mapping definition invalid, unable to get 'page_id' member";
-    const Case cases[] = {
+    const struct
+    {
+        const char* label;
+        std::wstring definition;
+        std::wstring record;
+        bool firstKept; // whether "a.one" opens its page afterwards; "b.two" never does
+    } cases[] = {
         {"not JSON", L"{\"screens\":", unparsable, false},
         {"empty text", L"", unparsable, false},
         {"root is an array", L"[{\"screens\":[]}]", noScreens, false},
@@ -120,7 +118,7 @@ TEST(ScreenRelayImplTest, AnUnusableMappingDefinitionFailsInitializeKeepingTheSu
          L"Failed to add mapping entry", true},
     };
     LogCapture log;
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.label);
         const std::size_t seen = LoggedLines(log.Text()).size();
@@ -202,11 +200,9 @@ TEST(ScreenRelayImplTest, UninitializeUnsubscribesEveryMessageReportsTheLastFail
             [&](const std::wstring& alias)
             {
                 unsubscribed.push_back(alias);
-                if (alias == L"ZTS.UI.ShowInBrowser")
-                {
-                    return MODULE_STATUS_TIMEOUT;
-                }
-                return alias == L"ZTS.UI.ShowHelp" ? MODULE_STATUS_NOT_FOUND : MODULE_STATUS_SUCCESS;
+                return alias == L"ZTS.UI.ShowInBrowser" ? MODULE_STATUS_TIMEOUT
+                       : alias == L"ZTS.UI.ShowHelp"    ? MODULE_STATUS_NOT_FOUND
+                                                        : MODULE_STATUS_SUCCESS;
             });
 
     EXPECT_EQ(test.Module().uninitialize(), MODULE_STATUS_NOT_FOUND);
