@@ -16,6 +16,7 @@
 namespace
 {
 
+constexpr unsigned kPoolThreadsHandles = 6;
 constexpr wchar_t kConnectivityKey[] = L"SOFTWARE\\Norvane\\VRT\\Connectivity";
 
 // Points the connectivity check of every process of the prefix at the
@@ -68,11 +69,12 @@ std::map<unsigned, unsigned> HandlesByRequests(const std::string& output)
 // Every message, with the module loaded and unloaded for each request, over
 // a few hundred requests, online so that the in-app support request waits for
 // the settings service's reply: the host holds no more handles at the end than
-// after the first hundred. A pool thread that starts on the way brings about
-// three; the leaks this caught brought two per updater start, two per
-// request that made the module use a guarded static for the first time and
-// two per request that set up the standard library's locale, and four per
-// reply waited for through the standard library's promise.
+// after the first hundred, but for up to two pool threads that start on the
+// way (about three handles each). Over those 200 requests the leaks this
+// caught brought 40 or more: two per updater start, two per request that made
+// the module use a guarded static for the first time, two per request that
+// set up the standard library's locale, four per reply waited for through the
+// standard library's promise.
 TEST(SoakTest, ThreeHundredRequestsOverEveryMessageKeepTheHandleCountFlatEitherWayTheBusIsPassed)
 {
     DevHost::RegistrationLock registrations;
@@ -93,7 +95,7 @@ TEST(SoakTest, ThreeHundredRequestsOverEveryMessageKeepTheHandleCountFlatEitherW
         EXPECT_NE(soak.output.find("undelivered: 0,"), std::string::npos) << soak.output;
         const std::map<unsigned, unsigned> handles = HandlesByRequests(soak.output);
         ASSERT_EQ(handles.size(), 3u) << soak.output;
-        EXPECT_LE(handles.at(300), handles.at(100) + 4) << soak.output;
+        EXPECT_LE(handles.at(300), handles.at(100) + kPoolThreadsHandles) << soak.output;
         EXPECT_EQ(journal
                       .WaitFor(RelayHost::SettingsService::kComponent, RelayHost::SettingsService::kRequestName, 30,
                                std::chrono::seconds(0))
