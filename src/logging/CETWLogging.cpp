@@ -10,6 +10,7 @@
 
 #include <cstdarg>
 #include <cwchar>
+#include <mutex>
 #include <new>
 
 namespace ETWLogging
@@ -38,22 +39,6 @@ struct ETWEvent
 };
 static_assert(sizeof(ETWEvent) == 80, "header and two data-pointer entries");
 
-class LockGuard
-{
-public:
-    explicit LockGuard(CRITICAL_SECTION& lock)
-        : lock_(lock)
-    {
-        EnterCriticalSection(&lock_);
-    }
-    ~LockGuard() { LeaveCriticalSection(&lock_); }
-    LockGuard(const LockGuard&) = delete;
-    LockGuard& operator=(const LockGuard&) = delete;
-
-private:
-    CRITICAL_SECTION& lock_;
-};
-
 ULONG WINAPI TraceControlCallback(WMIDPREQUESTCODE requestCode, PVOID context, ULONG*, PVOID buffer)
 {
     if (context == nullptr)
@@ -77,8 +62,8 @@ CETWLogging::CETWLogging()
 
 CETWLogging::CETWLogging(std::shared_ptr<TracingAPI> tracing)
     : tracing_(tracing ? std::move(tracing) : TracingAPI::Default())
+    , lock_(kLockSpinCount)
 {
-    InitializeCriticalSectionAndSpinCount(&lock_, kLockSpinCount);
 }
 
 CETWLogging::~CETWLogging()
@@ -92,7 +77,6 @@ CETWLogging::~CETWLogging()
         tracing_->UnregisterTraceGuids(registrationHandle_);
     }
     listener_.reset();
-    DeleteCriticalSection(&lock_);
 }
 
 DWORD CETWLogging::Open(const wchar_t* group, HMODULE moduleHandle, const wchar_t* host, void*)
@@ -106,7 +90,7 @@ DWORD CETWLogging::Register()
     {
         return ERROR_SUCCESS;
     }
-    LockGuard guard(lock_);
+    std::lock_guard guard(lock_);
     if (registered_)
     {
         return ERROR_SUCCESS;
@@ -401,7 +385,7 @@ void CETWLogging::BuildLogName()
 
 DWORD CETWLogging::Unregister()
 {
-    LockGuard guard(lock_);
+    std::lock_guard guard(lock_);
     if (registrationHandle_ == 0)
     {
         return ERROR_SUCCESS;

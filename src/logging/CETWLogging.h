@@ -3,6 +3,7 @@
 #include "logging/CLoggingIf.h"
 #include "logging/ETWAppProperties.h"
 #include "logging/TracingAPI.h"
+#include "platform/CriticalSection.h"
 
 #include <windows.h>
 
@@ -88,7 +89,7 @@ public:
 private:
     std::shared_ptr<TracingAPI> tracing_;
     std::atomic<bool> registered_{false};
-    CRITICAL_SECTION lock_;
+    Ostrel::CriticalSection lock_;
     DWORD processId_ = 0;
     GUID eventClassGuid_{};
     std::unique_ptr<LoggingConfigListenerIf> listener_;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "module/BaseModule.h"
-#include "screenrelay/CriticalSection.h"
+#include "platform/CriticalSection.h"
 #include "screenrelay/SharedMutex.h"
 
 #include <chrono>

@@ -6,6 +6,8 @@
 #include "uihost/NetworkSettings.h"
 #include "platform/OnceOnly.h"
 
+#include <mutex>
+
 #include <optional>
 
 namespace Ostrel
@@ -15,22 +17,6 @@ namespace
 {
 
 constexpr WORD kSocketsVersion = MAKEWORD(1, 1);
-
-class LockGuard
-{
-public:
-    explicit LockGuard(CRITICAL_SECTION& lock)
-        : lock_(lock)
-    {
-        EnterCriticalSection(&lock_);
-    }
-    ~LockGuard() { LeaveCriticalSection(&lock_); }
-    LockGuard(const LockGuard&) = delete;
-    LockGuard& operator=(const LockGuard&) = delete;
-
-private:
-    CRITICAL_SECTION& lock_;
-};
 
 // A manual-reset event, initially not signalled, with a null access-control
 // list so that every process may open it. An existing event is opened as is.
@@ -55,13 +41,9 @@ NetworkProbe::NetworkProbe(std::shared_ptr<NetworkAPI> api)
     : api_(api ? std::move(api) : std::make_shared<NetworkAPI>())
     , exitEventName_(std::wstring(kNetExitEventPrefix) + L"_" + std::to_wstring(GetCurrentProcessId()))
 {
-    InitializeCriticalSection(&lock_);
 }
 
-NetworkProbe::~NetworkProbe()
-{
-    DeleteCriticalSection(&lock_);
-}
+NetworkProbe::~NetworkProbe() = default;
 
 NetworkProbe& NetworkProbe::Instance()
 {
@@ -70,7 +52,7 @@ NetworkProbe& NetworkProbe::Instance()
 
 DWORD NetworkProbe::initialize()
 {
-    const LockGuard guard(lock_);
+    const std::lock_guard guard(lock_);
     if (initialized_)
     {
         return kProbeAlreadyInitialized;
@@ -110,7 +92,7 @@ DWORD NetworkProbe::createEvents()
 
 bool NetworkProbe::isInitialized()
 {
-    const LockGuard guard(lock_);
+    const std::lock_guard guard(lock_);
     return initialized_;
 }
 

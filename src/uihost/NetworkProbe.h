@@ -4,6 +4,7 @@
 // dial-up connection, a usable local address and a TCP connection to the
 // suite's keep-alive server (directly or through the configured proxy).
 
+#include "platform/CriticalSection.h"
 #include "platform/UniqueHandles.h"
 
 #include <windows.h>
@@ -59,7 +60,7 @@ private:
     bool isInitialized();
     DWORD createEvents();
 
-    CRITICAL_SECTION lock_;
+    CriticalSection lock_;
     bool initialized_ = false;
     std::shared_ptr<NetworkAPI> api_;
     std::wstring exitEventName_;

@@ -6,6 +6,7 @@
 #include "uihost/QvUtilLocation.h"
 
 #include <exception>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -80,22 +81,6 @@ constexpr DWORD kUnhandledException = 574;
 // The library's own imports come from its folder and the system folder only.
 constexpr DWORD kLoadFlags = LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
 
-class LockGuard
-{
-public:
-    explicit LockGuard(CRITICAL_SECTION& lock)
-        : lock_(lock)
-    {
-        EnterCriticalSection(&lock_);
-    }
-    ~LockGuard() { LeaveCriticalSection(&lock_); }
-    LockGuard(const LockGuard&) = delete;
-    LockGuard& operator=(const LockGuard&) = delete;
-
-private:
-    CRITICAL_SECTION& lock_;
-};
-
 // The folder of the process's executable, with its trailing backslash.
 DWORD ExecutableFolder(std::wstring& folder)
 {
@@ -122,20 +107,16 @@ bool FindInstalledVersionFolder(std::wstring& versionFolder)
 
 } // namespace
 
-QvUtilBinding::QvUtilBinding()
-{
-    InitializeCriticalSection(&lock_);
-}
+QvUtilBinding::QvUtilBinding() = default;
 
 QvUtilBinding::~QvUtilBinding()
 {
     library_.reset();
-    DeleteCriticalSection(&lock_);
 }
 
 DWORD QvUtilBinding::Bind()
 {
-    const LockGuard guard(lock_);
+    const std::lock_guard guard(lock_);
     if (LoadFromFolder(nullptr) == ERROR_SUCCESS)
     {
         FillTable();
@@ -161,7 +142,7 @@ DWORD QvUtilBinding::Bind()
 
 DWORD QvUtilBinding::LoadFromFolder(const wchar_t* folder)
 {
-    const LockGuard guard(lock_);
+    const std::lock_guard guard(lock_);
     try
     {
         std::wstring path;

@@ -4,6 +4,7 @@
 // the library trust verification, loaded, and its functions looked up by
 // name. One binding per use; the library is freed when the binding goes away.
 
+#include "platform/CriticalSection.h"
 #include "platform/UniqueHandles.h"
 
 #include <windows.h>
@@ -54,7 +55,7 @@ public:
 private:
     void FillTable();
 
-    CRITICAL_SECTION lock_;
+    CriticalSection lock_;
     UniqueLibrary library_;
     std::array<FARPROC, kFunctionCount> functions_{};
 };

@@ -10,8 +10,9 @@ namespace Ostrel
 class CriticalSection
 {
 public:
-    explicit CriticalSection(DWORD spinCount);
-    ~CriticalSection();
+    // Cannot fail on any supported Windows version.
+    explicit CriticalSection(DWORD spinCount = 0) { InitializeCriticalSectionAndSpinCount(&section_, spinCount); }
+    ~CriticalSection() { DeleteCriticalSection(&section_); }
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
 
